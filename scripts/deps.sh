@@ -1,0 +1,25 @@
+# Sourced by the other scripts: installs the Debian packages that are missing.
+# Usage: vt_install_missing pkg...
+
+vt_sudo() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+vt_install_missing() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" \
+            || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    vt_sudo apt-get update -qq
+    vt_sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+}
+
+# What building the program needs.
+VT_BUILD_PACKAGES=(cmake g++ make qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev)
+# What the tests need on top: a private X server for the start-up test, X11 headers for it.
+VT_TEST_PACKAGES=(xvfb xauth libx11-dev)

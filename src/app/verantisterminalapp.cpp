@@ -1,0 +1,71 @@
+#include "app/verantisterminalapp.h"
+
+#include "data/appsettingsmanager.h"
+#include "serial/appdevice.h"
+#include "serial/appdevicemanager.h"
+#include "ui/appmainwin.h"
+
+#include <QMessageBox>
+
+VerantisTerminalApp::VerantisTerminalApp(int &argc, char **argv)
+    : QApplication(argc, argv)
+    , mainWindow(nullptr)
+    , settings(nullptr)
+    , devices(nullptr)
+{
+    // The store comes first: the main window fills its tables from it while it is built.
+    settings = new AppSettingsManager();
+    devices = new AppDeviceManager();
+    mainWindow = new AppMainWin();
+    mainWindow->show();
+}
+
+VerantisTerminalApp::~VerantisTerminalApp()
+{
+    // The window takes its terminal dialogs with it; then the open devices are released and the
+    // store's files are written back.
+    delete mainWindow;
+    mainWindow = nullptr;
+    delete devices;
+    devices = nullptr;
+    delete settings;
+    settings = nullptr;
+}
+
+VerantisTerminalApp *VerantisTerminalApp::app()
+{
+    return qobject_cast<VerantisTerminalApp *>(QCoreApplication::instance());
+}
+
+AppSettingsManager *VerantisTerminalApp::settingsManager() const
+{
+    return settings;
+}
+
+AppDeviceManager *VerantisTerminalApp::deviceManager() const
+{
+    return devices;
+}
+
+void VerantisTerminalApp::openDevice(AppDeviceData *device)
+{
+    auto *appDevice = new AppDevice(device);
+    if (!appDevice->open()) {
+        delete appDevice;
+        return;
+    }
+    if (!devices->registerDevice(appDevice)) {
+        // Never show a terminal for a device the registry refused: closing it would close the
+        // device registered under the same port name.
+        delete appDevice;
+        return;
+    }
+}
+
+void VerantisTerminalApp::showMessage(QString text)
+{
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("VerantisTerminal"));
+    box.setText(text);
+    box.exec();
+}

@@ -1,0 +1,39 @@
+#ifndef VERANTISTERMINALAPP_H
+#define VERANTISTERMINALAPP_H
+
+#include <QApplication>
+#include <QString>
+
+class AppDeviceData;
+class AppDeviceManager;
+class AppMainWin;
+class AppSettingsManager;
+
+// The application object: owns the settings store, the registry of open devices and the main
+// window, and offers the services every other class reaches through QCoreApplication::instance().
+class VerantisTerminalApp : public QApplication
+{
+    Q_OBJECT
+public:
+    VerantisTerminalApp(int &argc, char **argv);
+    ~VerantisTerminalApp() override;
+
+    // The running application object.
+    static VerantisTerminalApp *app();
+
+    AppSettingsManager *settingsManager() const;
+    AppDeviceManager *deviceManager() const;
+    void openDevice(AppDeviceData *device);
+    void showMessage(QString text);
+
+    AppMainWin *mainWin() const { return mainWindow; }
+
+private:
+    Q_DISABLE_COPY(VerantisTerminalApp)
+
+    AppMainWin *mainWindow;
+    AppSettingsManager *settings;
+    AppDeviceManager *devices;
+};
+
+#endif // VERANTISTERMINALAPP_H

@@ -1,0 +1,41 @@
+#ifndef APPHISTORYDATA_H
+#define APPHISTORYDATA_H
+
+#include "data/apptabledata.h"
+
+#include <QByteArray>
+#include <QString>
+
+// One block of traffic, sent or received, with copies of the line settings it travelled with.
+// Never changed after construction.
+class AppHistoryData : public AppTableData
+{
+public:
+    // Note: bytes come before portName here, unlike the field order.
+    AppHistoryData(QString time, QString direction, QByteArray bytes, QString portName,
+                   int baudRate, int dataBits, int stopBits, int parity, int flowControl);
+    ~AppHistoryData() override;
+
+    QString time() const { return m_time; }
+    QString direction() const { return m_direction; }
+    QString portName() const { return m_portName; }
+    QByteArray bytes() const { return m_bytes; }
+    int baudRate() const { return m_baudRate; }
+    int dataBits() const { return m_dataBits; }
+    int stopBits() const { return m_stopBits; }
+    int parity() const { return m_parity; }
+    int flowControl() const { return m_flowControl; }
+
+private:
+    QString m_time;
+    QString m_direction;
+    QString m_portName;
+    QByteArray m_bytes;
+    int m_baudRate;
+    int m_dataBits;
+    int m_stopBits;
+    int m_parity;
+    int m_flowControl;
+};
+
+#endif // APPHISTORYDATA_H

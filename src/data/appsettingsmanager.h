@@ -1,0 +1,49 @@
+#ifndef APPSETTINGSMANAGER_H
+#define APPSETTINGSMANAGER_H
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+class AppTableData;
+class QSettings;
+
+// Keeps the saved devices and commands between runs in three INI files in the per-user data
+// folder. Holds no records itself: the table models do, and call the store for every change.
+class AppSettingsManager : public QObject
+{
+    Q_OBJECT
+public:
+    AppSettingsManager();
+    ~AppSettingsManager() override;
+
+    QList<AppTableData *> *loadDevices();
+    QList<AppTableData *> *loadCommands();
+    bool deviceExists(QString name);
+    bool commandExists(QString name);
+    void addDevice(QString name, QString portName, int baudRate, int stopBits, int dataBits,
+                   int parity, int flowControl);
+    void addCommand(QString name, QByteArray bytes);
+    void changeDeviceName(QString oldName, QString newName);
+    void changeCommandName(QString oldName, QString newName);
+    void setDeviceValue(QString name, QString keySuffix, QVariant value);
+    void setCommandBytes(QString name, QByteArray bytes);
+    void removeDevice(QString name);
+    void removeCommand(QString name);
+    int commandCount();
+    QString commandNameAt(int index);
+    QByteArray commandBytes(QString name);
+    QString dataFolder();
+    void saveHistoryLog(QString text);
+
+private:
+    Q_DISABLE_COPY(AppSettingsManager)
+
+    QSettings *deviceSettings;
+    QSettings *deviceNameSettings;
+    QSettings *commandSettings;
+};
+
+#endif // APPSETTINGSMANAGER_H

@@ -1,0 +1,8 @@
+#include "data/apptabledata.h"
+
+AppTableData::AppTableData(QObject *parent)
+    : QObject(parent)
+{
+}
+
+AppTableData::~AppTableData() = default;

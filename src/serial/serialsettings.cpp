@@ -1,0 +1,59 @@
+#include "serial/serialsettings.h"
+
+#include "data/appdevicedata.h"
+#include "serial/portpath.h"
+
+const QStringList flowControlTexts{QStringLiteral("OFF"), QStringLiteral("RTS/CTS"),
+                                   QStringLiteral("Xon/Xoff")};
+const QStringList stopBitsTexts{QStringLiteral("OneStop"), QStringLiteral("OneAndHalfStop"),
+                                QStringLiteral("TwoStop")};
+const QStringList parityTexts{QStringLiteral("None"), QStringLiteral("Even"),
+                              QStringLiteral("Odd")};
+
+QStringList portNameTexts()
+{
+    QStringList names;
+    names.reserve(100);
+    for (int i = 1; i <= 100; ++i)
+        names.append(QStringLiteral("COM%1").arg(i));
+    return names;
+}
+
+QStringList baudRateTexts()
+{
+    return {QStringLiteral("1200"),  QStringLiteral("2400"),  QStringLiteral("4800"),
+            QStringLiteral("9600"),  QStringLiteral("19200"), QStringLiteral("38400"),
+            QStringLiteral("57600"), QStringLiteral("115200")};
+}
+
+QStringList dataBitsTexts()
+{
+    return {QStringLiteral("7"), QStringLiteral("8")};
+}
+
+QString settingText(const QStringList &texts, int position)
+{
+    return position >= 0 && position < texts.size() ? texts.at(position) : QString();
+}
+
+void applySerialSettings(QSerialPort *port, const AppDeviceData &record)
+{
+    static const QSerialPort::FlowControl flowControls[] = {
+        QSerialPort::NoFlowControl, QSerialPort::HardwareControl, QSerialPort::SoftwareControl};
+    static const QSerialPort::StopBits stopBits[] = {QSerialPort::OneStop,
+                                                     QSerialPort::OneAndHalfStop,
+                                                     QSerialPort::TwoStop};
+    static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
+                                                   QSerialPort::OddParity};
+    const auto inRange = [](int position) { return position >= 0 && position <= 2; };
+
+    port->setPortName(resolvePortName(record.portName()));
+    port->setBaudRate(record.baudRate(), QSerialPort::AllDirections);
+    port->setDataBits(record.dataBits() == 8 ? QSerialPort::Data8 : QSerialPort::Data7);
+    if (inRange(record.flowControl()))
+        port->setFlowControl(flowControls[record.flowControl()]);
+    if (inRange(record.stopBits()))
+        port->setStopBits(stopBits[record.stopBits()]);
+    if (inRange(record.parity()))
+        port->setParity(parities[record.parity()]);
+}

@@ -1,0 +1,42 @@
+#include "messageboxcatcher.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+
+MessageBoxCatcher::MessageBoxCatcher(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_timer, &QTimer::timeout, this, &MessageBoxCatcher::poll);
+    m_timer.start(5);
+}
+
+void MessageBoxCatcher::clear()
+{
+    m_texts.clear();
+    m_titles.clear();
+    m_deepest = 0;
+}
+
+void MessageBoxCatcher::poll()
+{
+    int visible = 0;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox *>(w) && w->isVisible())
+            ++visible;
+    }
+    m_deepest = qMax(m_deepest, visible);
+
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible())
+        return;
+    m_texts.append(box->text());
+    m_titles.append(box->windowTitle());
+    const QString text = box->text();
+    QAbstractButton *ok = box->button(QMessageBox::Ok);
+    if (ok)
+        ok->click();
+    else
+        box->accept();
+    emit caught(text);
+}
