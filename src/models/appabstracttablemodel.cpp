@@ -10,6 +10,7 @@ AppAbstractTableModel::AppAbstractTableModel(QList<AppTableData *> *records)
 
 AppAbstractTableModel::~AppAbstractTableModel()
 {
+    // delete skips null entries by itself.
     qDeleteAll(*records);
     delete records;
 }
@@ -19,18 +20,47 @@ int AppAbstractTableModel::rowCount(const QModelIndex &) const
     return records->size();
 }
 
-Qt::ItemFlags AppAbstractTableModel::flags(const QModelIndex &) const
+Qt::ItemFlags AppAbstractTableModel::flags(const QModelIndex &index) const
 {
-    return Qt::ItemIsEnabled;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // The last column only fills the remaining width of the view.
+    if (index.column() == columnCount(QModelIndex()) - 1)
+        return Qt::ItemIsEnabled;
+    return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
 }
 
-void AppAbstractTableModel::addData(AppTableData *) { }
-
-AppTableData *AppAbstractTableModel::getData(int)
+void AppAbstractTableModel::addData(AppTableData *record)
 {
-    return nullptr;
+    const int row = rowCount();
+    beginInsertRows(QModelIndex(), row, row);
+    records->append(record);
+    endInsertRows();
 }
 
-void AppAbstractTableModel::removeData(int) { }
+AppTableData *AppAbstractTableModel::getData(int row)
+{
+    return records->value(row, nullptr);
+}
 
-void AppAbstractTableModel::clearData() { }
+void AppAbstractTableModel::removeData(int row)
+{
+    if (row < 0 || row >= records->size())
+        return;
+    // Listeners of rowsAboutToBeRemoved read the record, so it stays listed until then.
+    beginRemoveRows(QModelIndex(), row, row);
+    AppTableData *record = records->takeAt(row);
+    delete record;
+    endRemoveRows();
+}
+
+void AppAbstractTableModel::clearData()
+{
+    if (records->isEmpty())
+        return;
+    beginRemoveRows(QModelIndex(), 0, records->size() - 1);
+    const QList<AppTableData *> removed = *records;
+    records->clear();
+    qDeleteAll(removed);
+    endRemoveRows();
+}
