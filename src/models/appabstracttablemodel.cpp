@@ -15,9 +15,11 @@ AppAbstractTableModel::~AppAbstractTableModel()
     delete records;
 }
 
-int AppAbstractTableModel::rowCount(const QModelIndex &) const
+int AppAbstractTableModel::rowCount(const QModelIndex &parent) const
 {
-    return records->size();
+    // Cells have no children: a table that let them claim rows would be an endless tree to
+    // anything that walks it (proxies, tree views, the model tester).
+    return parent.isValid() ? 0 : records->size();
 }
 
 Qt::ItemFlags AppAbstractTableModel::flags(const QModelIndex &index) const

@@ -14,9 +14,9 @@ AppCommandTableModel::AppCommandTableModel(QList<AppTableData *> *records)
 
 AppCommandTableModel::~AppCommandTableModel() = default;
 
-int AppCommandTableModel::columnCount(const QModelIndex &) const
+int AppCommandTableModel::columnCount(const QModelIndex &parent) const
 {
-    return columns;
+    return parent.isValid() ? 0 : columns;
 }
 
 QVariant AppCommandTableModel::data(const QModelIndex &index, int role) const

@@ -16,9 +16,9 @@ AppDeviceTableModel::AppDeviceTableModel(QList<AppTableData *> *records)
 
 AppDeviceTableModel::~AppDeviceTableModel() = default;
 
-int AppDeviceTableModel::columnCount(const QModelIndex &) const
+int AppDeviceTableModel::columnCount(const QModelIndex &parent) const
 {
-    return columns;
+    return parent.isValid() ? 0 : columns;
 }
 
 QVariant AppDeviceTableModel::data(const QModelIndex &index, int role) const

@@ -17,9 +17,9 @@ AppHistoryTableModel::AppHistoryTableModel(QList<AppTableData *> *records)
 
 AppHistoryTableModel::~AppHistoryTableModel() = default;
 
-int AppHistoryTableModel::columnCount(const QModelIndex &) const
+int AppHistoryTableModel::columnCount(const QModelIndex &parent) const
 {
-    return columns;
+    return parent.isValid() ? 0 : columns;
 }
 
 QVariant AppHistoryTableModel::data(const QModelIndex &index, int role) const
