@@ -39,6 +39,15 @@ QVariant readDeviceValue(QSettings *settings, const QString &name, int index)
     return settings->value(name + key.suffix, key.defaultValue);
 }
 
+// The saved names of a file. A hand-edited line "=value" gives an empty key, which no
+// operation could touch safely (QSettings::remove("") empties the file); it is left alone.
+QStringList savedNames(QSettings *settings)
+{
+    QStringList names = settings->allKeys();
+    names.removeAll(QString());
+    return names;
+}
+
 } // namespace
 
 AppSettingsManager::AppSettingsManager()
@@ -70,7 +79,7 @@ bool AppSettingsManager::nameHasSeparator(const QString &name)
 QList<AppTableData *> *AppSettingsManager::loadDevices()
 {
     auto *list = new QList<AppTableData *>();
-    const QStringList names = deviceNameSettings->allKeys();
+    const QStringList names = savedNames(deviceNameSettings);
     for (const QString &name : names) {
         // A value that is not a number reads as 0.
         const auto intValue = [&](int index) {
@@ -86,7 +95,7 @@ QList<AppTableData *> *AppSettingsManager::loadDevices()
 QList<AppTableData *> *AppSettingsManager::loadCommands()
 {
     auto *list = new QList<AppTableData *>();
-    const QStringList names = commandSettings->allKeys();
+    const QStringList names = savedNames(commandSettings);
     for (const QString &name : names)
         list->append(
             new AppCommandData(name, commandSettings->value(name, QByteArray()).toByteArray()));
@@ -95,19 +104,19 @@ QList<AppTableData *> *AppSettingsManager::loadCommands()
 
 bool AppSettingsManager::deviceExists(QString name)
 {
-    return deviceNameSettings->allKeys().contains(name, Qt::CaseSensitive);
+    return savedNames(deviceNameSettings).contains(name, Qt::CaseSensitive);
 }
 
 bool AppSettingsManager::commandExists(QString name)
 {
-    return commandSettings->allKeys().contains(name, Qt::CaseSensitive);
+    return savedNames(commandSettings).contains(name, Qt::CaseSensitive);
 }
 
 void AppSettingsManager::addDevice(QString name, QString portName, int baudRate, int stopBits,
     int dataBits, int parity, int flowControl)
 {
     VerantisTerminalApp *app = VerantisTerminalApp::app();
-    if (deviceNameSettings->allKeys().contains(name, Qt::CaseSensitive)) {
+    if (savedNames(deviceNameSettings).contains(name, Qt::CaseSensitive)) {
         app->showMessage(tr("Device name is repeated. Please use another name."));
         return;
     }
@@ -131,7 +140,7 @@ void AppSettingsManager::addDevice(QString name, QString portName, int baudRate,
 void AppSettingsManager::addCommand(QString name, QByteArray bytes)
 {
     VerantisTerminalApp *app = VerantisTerminalApp::app();
-    if (commandSettings->allKeys().contains(name, Qt::CaseSensitive)) {
+    if (savedNames(commandSettings).contains(name, Qt::CaseSensitive)) {
         app->showMessage(tr("Command name is repeated. Please use another name."));
         return;
     }
@@ -209,12 +218,12 @@ void AppSettingsManager::removeCommand(QString name)
 
 int AppSettingsManager::commandCount()
 {
-    return commandSettings->allKeys().size();
+    return savedNames(commandSettings).size();
 }
 
 QString AppSettingsManager::commandNameAt(int index)
 {
-    return commandSettings->allKeys().value(index);
+    return savedNames(commandSettings).value(index);
 }
 
 QByteArray AppSettingsManager::commandBytes(QString name)
@@ -237,8 +246,12 @@ void AppSettingsManager::saveHistoryLog(QString text)
 
     QString folder = QFileDialog::getExistingDirectory(nullptr, tr("Choose logging file path"),
         dataFolder(), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    if (folder.isEmpty())
+    if (folder.isEmpty()) {
         folder = dataFolder();
+        // Before the first saved item the data folder does not exist yet; the export is not
+        // to be lost for that.
+        QDir().mkpath(folder);
+    }
 
     // Exactly one separator: the data folder and a drive's root already end in one.
     QString path = QDir::fromNativeSeparators(folder);
