@@ -24,7 +24,7 @@ public:
     bool deviceExists(QString name);
     bool commandExists(QString name);
     void addDevice(QString name, QString portName, int baudRate, int stopBits, int dataBits,
-                   int parity, int flowControl);
+        int parity, int flowControl);
     void addCommand(QString name, QByteArray bytes);
     void changeDeviceName(QString oldName, QString newName);
     void changeCommandName(QString oldName, QString newName);
@@ -37,6 +37,11 @@ public:
     QByteArray commandBytes(QString name);
     QString dataFolder();
     void saveHistoryLog(QString text);
+
+    // True for a name that the INI files would not give back as typed: QSettings reads "/" as a
+    // group separator (dropping leading, trailing and doubled ones) and on Windows turns "\" into
+    // "/". Every road that saves or renames a device or command refuses such a name.
+    static bool nameHasSeparator(const QString &name);
 
 private:
     Q_DISABLE_COPY(AppSettingsManager)

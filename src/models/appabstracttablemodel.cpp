@@ -10,27 +10,59 @@ AppAbstractTableModel::AppAbstractTableModel(QList<AppTableData *> *records)
 
 AppAbstractTableModel::~AppAbstractTableModel()
 {
+    // delete skips null entries by itself.
     qDeleteAll(*records);
     delete records;
 }
 
-int AppAbstractTableModel::rowCount(const QModelIndex &) const
+int AppAbstractTableModel::rowCount(const QModelIndex &parent) const
 {
-    return records->size();
+    // Cells have no children: a table that let them claim rows would be an endless tree to
+    // anything that walks it (proxies, tree views, the model tester).
+    return parent.isValid() ? 0 : records->size();
 }
 
-Qt::ItemFlags AppAbstractTableModel::flags(const QModelIndex &) const
+Qt::ItemFlags AppAbstractTableModel::flags(const QModelIndex &index) const
 {
-    return Qt::ItemIsEnabled;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // The last column only fills the remaining width of the view.
+    if (index.column() == columnCount(QModelIndex()) - 1)
+        return Qt::ItemIsEnabled;
+    return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
 }
 
-void AppAbstractTableModel::addData(AppTableData *) { }
-
-AppTableData *AppAbstractTableModel::getData(int)
+void AppAbstractTableModel::addData(AppTableData *record)
 {
-    return nullptr;
+    const int row = rowCount();
+    beginInsertRows(QModelIndex(), row, row);
+    records->append(record);
+    endInsertRows();
 }
 
-void AppAbstractTableModel::removeData(int) { }
+AppTableData *AppAbstractTableModel::getData(int row)
+{
+    return records->value(row, nullptr);
+}
 
-void AppAbstractTableModel::clearData() { }
+void AppAbstractTableModel::removeData(int row)
+{
+    if (row < 0 || row >= records->size())
+        return;
+    // Listeners of rowsAboutToBeRemoved read the record, so it stays listed until then.
+    beginRemoveRows(QModelIndex(), row, row);
+    AppTableData *record = records->takeAt(row);
+    delete record;
+    endRemoveRows();
+}
+
+void AppAbstractTableModel::clearData()
+{
+    if (records->isEmpty())
+        return;
+    beginRemoveRows(QModelIndex(), 0, records->size() - 1);
+    const QList<AppTableData *> removed = *records;
+    records->clear();
+    qDeleteAll(removed);
+    endRemoveRows();
+}

@@ -8,14 +8,14 @@ AppCommandTableDelegate::AppCommandTableDelegate(QTableView *view)
 
 AppCommandTableDelegate::~AppCommandTableDelegate() = default;
 
-void AppCommandTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                                 const QModelIndex &index) const
+void AppCommandTableDelegate::paint(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     QStyledItemDelegate::paint(painter, option, index);
 }
 
-QWidget *AppCommandTableDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                                            const QModelIndex &index) const
+QWidget *AppCommandTableDelegate::createEditor(
+    QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     return QStyledItemDelegate::createEditor(parent, option, index);
 }
@@ -25,8 +25,8 @@ void AppCommandTableDelegate::setEditorData(QWidget *editor, const QModelIndex &
     QStyledItemDelegate::setEditorData(editor, index);
 }
 
-void AppCommandTableDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
-                                        const QModelIndex &index) const
+void AppCommandTableDelegate::setModelData(
+    QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
     QStyledItemDelegate::setModelData(editor, model, index);
 }

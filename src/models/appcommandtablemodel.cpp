@@ -1,29 +1,101 @@
 #include "models/appcommandtablemodel.h"
 
+#include "app/verantisterminalapp.h"
+#include "data/appcommanddata.h"
+#include "data/appsettingsmanager.h"
+#include "util/conversion.h"
+
 AppCommandTableModel::AppCommandTableModel(QList<AppTableData *> *records)
     : AppAbstractTableModel(records)
     , columns(5)
+    , headers { tr("Command Name"), tr("HEX"), tr("ASCII"), QStringLiteral("#"), QString() }
 {
 }
 
 AppCommandTableModel::~AppCommandTableModel() = default;
 
-int AppCommandTableModel::columnCount(const QModelIndex &) const
+int AppCommandTableModel::columnCount(const QModelIndex &parent) const
 {
-    return columns;
+    return parent.isValid() ? 0 : columns;
 }
 
-QVariant AppCommandTableModel::data(const QModelIndex &, int) const
+QVariant AppCommandTableModel::data(const QModelIndex &index, int role) const
 {
-    return QVariant();
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return QVariant();
+    if (!index.isValid() || index.row() >= records->size())
+        return QVariant();
+    const auto *record = static_cast<const AppCommandData *>(records->at(index.row()));
+    if (!record)
+        return QVariant();
+    switch (index.column()) {
+    case 0:
+        return record->name();
+    case 1:
+        return bytesToHex(record->bytes());
+    case 2:
+        return bytesToAscii(record->bytes());
+    default:
+        return QVariant();
+    }
 }
 
-QVariant AppCommandTableModel::headerData(int, Qt::Orientation, int) const
+QVariant AppCommandTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    return QVariant();
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    if (section < 0 || section >= columns)
+        return QVariant();
+    return headers[section];
 }
 
-bool AppCommandTableModel::setData(const QModelIndex &, const QVariant &, int)
+bool AppCommandTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return false;
+    auto *record = static_cast<AppCommandData *>(records->at(index.row()));
+    if (!record)
+        return false;
+    const QString oldName = record->name();
+    AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
+
+    // The store is written first, under the old name, so the file never lags behind the table.
+    if (role == Qt::EditRole) {
+        switch (index.column()) {
+        case 0: {
+            const QString newName = value.toString();
+            if (newName.isEmpty()) {
+                VerantisTerminalApp::app()->showMessage(tr("Command name can not be blank."));
+            } else if (store->commandExists(newName)) {
+                VerantisTerminalApp::app()->showMessage(tr("Command name repeated"));
+            } else if (AppSettingsManager::nameHasSeparator(newName)) {
+                VerantisTerminalApp::app()->showMessage(
+                    tr("Command name can not contain / or \\."));
+            } else {
+                store->changeCommandName(oldName, newName);
+                record->setName(newName);
+            }
+            break;
+        }
+        case 1: {
+            const QByteArray bytes = hexToBytes(value.toString());
+            store->setCommandBytes(oldName, bytes);
+            record->setBytes(bytes);
+            break;
+        }
+        case 2: {
+            const QByteArray bytes = asciiToBytes(value.toString());
+            store->setCommandBytes(oldName, bytes);
+            record->setBytes(bytes);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    // Also after a refusal, so the view repaints the cell with the value it really holds.
+    emit dataChanged(index, index);
     return true;
 }

@@ -8,14 +8,14 @@ AppDeviceTableDelegate::AppDeviceTableDelegate(QTableView *view)
 
 AppDeviceTableDelegate::~AppDeviceTableDelegate() = default;
 
-void AppDeviceTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                                 const QModelIndex &index) const
+void AppDeviceTableDelegate::paint(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     QStyledItemDelegate::paint(painter, option, index);
 }
 
-QWidget *AppDeviceTableDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                                            const QModelIndex &index) const
+QWidget *AppDeviceTableDelegate::createEditor(
+    QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     return QStyledItemDelegate::createEditor(parent, option, index);
 }
@@ -25,8 +25,8 @@ void AppDeviceTableDelegate::setEditorData(QWidget *editor, const QModelIndex &i
     QStyledItemDelegate::setEditorData(editor, index);
 }
 
-void AppDeviceTableDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
-                                        const QModelIndex &index) const
+void AppDeviceTableDelegate::setModelData(
+    QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
     QStyledItemDelegate::setModelData(editor, model, index);
 }

@@ -1,29 +1,123 @@
 #include "models/appdevicetablemodel.h"
 
+#include "app/verantisterminalapp.h"
+#include "data/appdevicedata.h"
+#include "data/appsettingsmanager.h"
+#include "serial/serialsettings.h"
+
 AppDeviceTableModel::AppDeviceTableModel(QList<AppTableData *> *records)
     : AppAbstractTableModel(records)
     , columns(10)
+    , headers { tr("Device Name"), tr("Port Name"), tr("BaudRate"), tr("Data Bits"),
+        tr("Stop Bits"), tr("Parity"), tr("Flow Control"), QStringLiteral("#"), QStringLiteral("#"),
+        QString() }
 {
 }
 
 AppDeviceTableModel::~AppDeviceTableModel() = default;
 
-int AppDeviceTableModel::columnCount(const QModelIndex &) const
+int AppDeviceTableModel::columnCount(const QModelIndex &parent) const
 {
-    return columns;
+    return parent.isValid() ? 0 : columns;
 }
 
-QVariant AppDeviceTableModel::data(const QModelIndex &, int) const
+QVariant AppDeviceTableModel::data(const QModelIndex &index, int role) const
 {
-    return QVariant();
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return QVariant();
+    if (!index.isValid() || index.row() >= records->size())
+        return QVariant();
+    const auto *record = static_cast<const AppDeviceData *>(records->at(index.row()));
+    if (!record)
+        return QVariant();
+    switch (index.column()) {
+    case 0:
+        return record->name();
+    case 1:
+        return record->portName();
+    case 2:
+        return record->baudRate();
+    case 3:
+        return record->dataBits();
+    // A position from a hand-edited file outside the list shows as an empty text.
+    case 4:
+        return settingText(stopBitsTexts, record->stopBits());
+    case 5:
+        return settingText(parityTexts, record->parity());
+    case 6:
+        return settingText(flowControlTexts, record->flowControl());
+    default:
+        return QString();
+    }
 }
 
-QVariant AppDeviceTableModel::headerData(int, Qt::Orientation, int) const
+QVariant AppDeviceTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    return QVariant();
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    if (section < 0 || section >= columns)
+        return QVariant();
+    return headers[section];
 }
 
-bool AppDeviceTableModel::setData(const QModelIndex &, const QVariant &, int)
+bool AppDeviceTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return false;
+    auto *record = static_cast<AppDeviceData *>(records->at(index.row()));
+    if (!record)
+        return false;
+    const QString oldName = record->name();
+    AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
+
+    // The store is written first, under the old name, so the files never lag behind the table.
+    if (role == Qt::EditRole) {
+        switch (index.column()) {
+        case 0: {
+            const QString newName = value.toString();
+            if (newName.isEmpty()) {
+                VerantisTerminalApp::app()->showMessage(tr("Device name can not be blank."));
+            } else if (store->deviceExists(newName)) {
+                VerantisTerminalApp::app()->showMessage(tr("Device name repeated."));
+            } else if (AppSettingsManager::nameHasSeparator(newName)) {
+                VerantisTerminalApp::app()->showMessage(tr("Device name can not contain / or \\."));
+            } else {
+                store->changeDeviceName(oldName, newName);
+                record->setName(newName);
+            }
+            break;
+        }
+        case 1:
+            store->setDeviceValue(oldName, QStringLiteral("_comport"), value);
+            record->setPortName(value.toString());
+            break;
+        case 2:
+            store->setDeviceValue(oldName, QStringLiteral("_baudrate"), value);
+            record->setBaudRate(value.toInt());
+            break;
+        case 3:
+            store->setDeviceValue(oldName, QStringLiteral("_databits"), value);
+            record->setDataBits(value.toInt());
+            break;
+        case 4:
+            store->setDeviceValue(oldName, QStringLiteral("_stopbits"), value);
+            record->setStopBits(value.toInt());
+            break;
+        case 5:
+            store->setDeviceValue(oldName, QStringLiteral("_parity"), value);
+            record->setParity(value.toInt());
+            break;
+        case 6:
+            store->setDeviceValue(oldName, QStringLiteral("_flowcontrol"), value);
+            record->setFlowControl(value.toInt());
+            break;
+        default:
+            break;
+        }
+    }
+    // Also after a refusal, so the view repaints the cell with the value it really holds.
+    emit dataChanged(index, index);
     return true;
 }

@@ -1,36 +1,95 @@
 #include "models/apphistorytablemodel.h"
 
+#include "app/verantisterminalapp.h"
+#include "data/apphistorydata.h"
+#include "data/appsettingsmanager.h"
+#include "serial/serialsettings.h"
+#include "util/conversion.h"
+
 AppHistoryTableModel::AppHistoryTableModel(QList<AppTableData *> *records)
     : AppAbstractTableModel(records)
     , columns(11)
+    , headers { tr("Time"), tr("Direction"), tr("Bytes"), tr("Ascii"), tr("Port Name"),
+        tr("BaudRate"), tr("Data Bits"), tr("Stop Bits"), tr("Parity"), tr("Flow Control"),
+        QString() }
 {
 }
 
 AppHistoryTableModel::~AppHistoryTableModel() = default;
 
-int AppHistoryTableModel::columnCount(const QModelIndex &) const
+int AppHistoryTableModel::columnCount(const QModelIndex &parent) const
 {
-    return columns;
+    return parent.isValid() ? 0 : columns;
 }
 
-QVariant AppHistoryTableModel::data(const QModelIndex &, int) const
+QVariant AppHistoryTableModel::data(const QModelIndex &index, int role) const
 {
-    return QVariant();
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (!index.isValid() || index.row() >= records->size())
+        return QVariant();
+    const auto *record = static_cast<const AppHistoryData *>(records->at(index.row()));
+    if (!record)
+        return QVariant();
+    switch (index.column()) {
+    case 0:
+        return record->time();
+    case 1:
+        return record->direction();
+    case 2:
+        return bytesToHex(record->bytes());
+    case 3:
+        return bytesToAscii(record->bytes());
+    case 4:
+        return record->portName();
+    case 5:
+        return record->baudRate();
+    case 6:
+        return record->dataBits();
+    case 7:
+        return settingText(stopBitsTexts, record->stopBits());
+    case 8:
+        return settingText(parityTexts, record->parity());
+    case 9:
+        return settingText(flowControlTexts, record->flowControl());
+    default:
+        return QString();
+    }
 }
 
-QVariant AppHistoryTableModel::headerData(int, Qt::Orientation, int) const
+QVariant AppHistoryTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    return QVariant();
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    if (section < 0 || section >= columns)
+        return QVariant();
+    return headers[section];
 }
 
-Qt::ItemFlags AppHistoryTableModel::flags(const QModelIndex &) const
+Qt::ItemFlags AppHistoryTableModel::flags(const QModelIndex &index) const
 {
-    return Qt::ItemIsEnabled;
+    // History rows are a record of what happened: neither selectable nor editable.
+    return index.isValid() ? Qt::ItemIsEnabled : Qt::NoItemFlags;
 }
 
-void AppHistoryTableModel::saveHistory() { }
-
-QString AppHistoryTableModel::historyLine(AppHistoryData *) const
+void AppHistoryTableModel::saveHistory()
 {
-    return QString();
+    QString text;
+    for (AppTableData *record : qAsConst(*records)) {
+        if (record)
+            text += historyLine(static_cast<AppHistoryData *>(record)) + QLatin1Char('\n');
+    }
+    VerantisTerminalApp::app()->settingsManager()->saveHistoryLog(text);
+}
+
+QString AppHistoryTableModel::historyLine(AppHistoryData *record) const
+{
+    const QStringList fields { record->time(), record->direction(), bytesToHex(record->bytes()),
+        bytesToAscii(record->bytes()), record->portName(), QString::number(record->baudRate()),
+        QString::number(record->dataBits()), settingText(stopBitsTexts, record->stopBits()),
+        settingText(parityTexts, record->parity()),
+        settingText(flowControlTexts, record->flowControl()) };
+    return fields.join(QLatin1Char('-'));
 }
