@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScopedPointer>
 #include <QTextEdit>
@@ -79,6 +80,7 @@ private slots:
     void formOnBareDialog();
     void formKeepsAnExistingObjectName();
     void twoDialogsHaveTheirOwnForms();
+    void deletingAnOpenDialogWhileEditingIsSafe();
 };
 
 void TstAppDeviceDialogForm::widgetsAreCreatedInFormOrder()
@@ -339,13 +341,18 @@ void TstAppDeviceDialogForm::clickOnSendLeavesFocusInHexEdit()
     QSignalSpy finished(hexEdit, &QLineEdit::editingFinished);
     QTest::keyClicks(hexEdit, QStringLiteral("3041"));
 
-    for (const char *button : { "sendBtn", "clearBtn", "clipBoardBtn", "loadCommandBtn" }) {
+    for (const char *button : { "sendBtn", "clearBtn", "clipBoardBtn" }) {
         QTest::mouseClick(terminal.child<QPushButton>(button), Qt::LeftButton);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(hexEdit));
     }
     // The field is still being edited: its editing never finished.
     QCOMPARE(finished.count(), 0);
     QCOMPARE(hexEdit->text(), QStringLiteral("3041"));
+
+    // Load may rewrite the field, but it does not take the focus either.
+    QTest::mouseClick(terminal.child<QPushButton>("loadCommandBtn"), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(hexEdit));
+    QCOMPARE(finished.count(), 0);
 }
 
 void TstAppDeviceDialogForm::tabNeverReachesLoad()
@@ -463,6 +470,28 @@ void TstAppDeviceDialogForm::twoDialogsHaveTheirOwnForms()
     QCOMPARE(second.child<QLabel>("deviceNameLabel")->text(), QStringLiteral("Other"));
     first.child<QLineEdit>("hexEdit")->setText(QStringLiteral("01"));
     QVERIFY(second.child<QLineEdit>("hexEdit")->text().isEmpty());
+}
+
+// The main window takes its dialogs down with it while they are still on screen; the dialog's own
+// hide then takes the focus from a field being edited. Meant for the sanitized build, which
+// catches a call into the half-destroyed dialog.
+void TstAppDeviceDialogForm::deletingAnOpenDialogWhileEditingIsSafe()
+{
+    AppDeviceData record("Lab 1", "COM1", 9600, 8, 0, 0, 0);
+    AppDevice device(&record);
+    QPointer<AppDeviceDialog> dialog
+        = new AppDeviceDialog(VerantisTerminalApp::app()->mainWin(), &device);
+    dialog->show();
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.data(), 10000));
+    for (const char *name : { "hexEdit", "asciiEdit" }) {
+        auto *edit = dialog->findChild<QLineEdit *>(name);
+        edit->setFocus();
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(edit), 10000);
+        QTest::keyClicks(edit, QStringLiteral("41"));
+    }
+    delete dialog.data();
+    QVERIFY(dialog.isNull());
 }
 
 VT_TEST_MAIN(TstAppDeviceDialogForm)

@@ -769,8 +769,14 @@ void TstAppMainWinForm::deletingTheWindowDeletesItsModelsAndDelegates()
     QPointer<QAbstractItemDelegate> commandDelegate
         = window->findChild<QTableView *>("commandTable")->itemDelegate();
     QVERIFY(deviceModel && commandModel && historyModel && deviceDelegate && commandDelegate);
+    // Taken down on screen with a field being edited, as at the end of the program.
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window, 10000));
+    auto *hexEdit = window->findChild<QLineEdit *>("hexEdit");
+    hexEdit->setFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(hexEdit), 10000);
+    QTest::keyClicks(hexEdit, QStringLiteral("41"));
     delete window;
     QVERIFY(deviceModel.isNull());
     QVERIFY(commandModel.isNull());

@@ -53,6 +53,10 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
 
 AppDeviceDialog::~AppDeviceDialog()
 {
+    // QDialog hides itself after this destructor has run; a field losing the focus then must not
+    // call back into the half-destroyed dialog.
+    disconnect(ui->hexEdit, nullptr, this, nullptr);
+    disconnect(ui->asciiEdit, nullptr, this, nullptr);
     delete ui;
 }
 

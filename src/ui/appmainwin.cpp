@@ -72,6 +72,9 @@ AppMainWin::AppMainWin(QWidget *parent)
 
 AppMainWin::~AppMainWin()
 {
+    // Fields losing the focus while the window is taken down must not call back into it.
+    disconnect(ui->hexEdit, nullptr, this, nullptr);
+    disconnect(ui->asciiEdit, nullptr, this, nullptr);
     delete ui;
     // The tables (and the button widgets in their cells) go first, so no view is left pointing
     // at a deleted model or delegate; the terminal dialogs go with the base class afterwards.
