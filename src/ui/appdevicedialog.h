@@ -35,6 +35,8 @@ private slots:
 private:
     Q_DISABLE_COPY(AppDeviceDialog)
 
+    void loadSavedCommands();
+
     Ui::AppDeviceDialog *ui;
     AppDevice *device;
     AppMainWin *mainWin;

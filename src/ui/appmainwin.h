@@ -4,7 +4,12 @@
 #include <QMainWindow>
 #include <QModelIndex>
 
+class AppCommandTableDelegate;
+class AppCommandTableModel;
+class AppDeviceTableDelegate;
+class AppDeviceTableModel;
 class AppHistoryData;
+class AppHistoryTableModel;
 
 namespace Ui {
 class AppMainWin;
@@ -36,6 +41,13 @@ private:
     Q_DISABLE_COPY(AppMainWin)
 
     Ui::AppMainWin *ui;
+    // Created without a Qt parent and owned by the window; they go after the tables that show
+    // them.
+    AppDeviceTableModel *deviceModel;
+    AppCommandTableModel *commandModel;
+    AppHistoryTableModel *historyModel;
+    AppDeviceTableDelegate *deviceDelegate;
+    AppCommandTableDelegate *commandDelegate;
 };
 
 #endif // APPMAINWIN_H
