@@ -110,7 +110,8 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
     Report report { serialPort->errorString(), err == QSerialPort::ResourceError };
     if (!report.gone && isHungUp()) {
         // A hung-up line reads end-of-file, which the port reports as a read error carrying
-        // whatever errno was left over. It is the device going away: say what the line says.
+        // whatever errno was left over. The device has gone; use the text the line gives any
+        // write from now on.
         report = { qt_error_string(EIO), true };
     }
     if (report.gone) {
@@ -132,8 +133,8 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
 
 void AppDevice::showReports(Report report)
 {
-    // The box runs a nested event loop. Destruction of a device is always deferred, so `this`
-    // outlives it; the guard only keeps a direct delete from turning into a use after free.
+    // The box runs a nested event loop. The registry defers destroying a device, so `this`
+    // outlives the box; the guard covers any owner that deletes it directly meanwhile.
     QPointer<AppDevice> self(this);
     for (;;) {
         showingMessage = true;
