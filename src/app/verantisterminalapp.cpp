@@ -26,6 +26,9 @@ VerantisTerminalApp::~VerantisTerminalApp()
     // store's files are written back.
     delete mainWindow;
     mainWindow = nullptr;
+    // Devices released while the window went are waiting for an event loop that will not run
+    // again.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     delete devices;
     devices = nullptr;
     delete settings;
@@ -50,16 +53,18 @@ AppDeviceManager *VerantisTerminalApp::deviceManager() const
 void VerantisTerminalApp::openDevice(AppDeviceData *device)
 {
     auto *appDevice = new AppDevice(device);
+    // A failed open has already shown the port's own error text.
     if (!appDevice->open()) {
         delete appDevice;
         return;
     }
     if (!devices->registerDevice(appDevice)) {
         // Never show a terminal for a device the registry refused: closing it would close the
-        // device registered under the same port name.
+        // device registered under the same port name. Releasing it frees the port again.
         delete appDevice;
         return;
     }
+    // The registered device's terminal dialog belongs here, after the registration.
 }
 
 void VerantisTerminalApp::showMessage(QString text)

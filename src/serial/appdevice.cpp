@@ -1,22 +1,78 @@
 #include "serial/appdevice.h"
 
+#include "app/verantisterminalapp.h"
 #include "data/appdevicedata.h"
 #include "serial/serialsettings.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QPointer>
+
+#include <cerrno>
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
+namespace {
+
+// Devices of this process that hold a port open, by the port's location with links resolved.
+// Running as root, neither the port's lock file (named after the path as given) nor the
+// exclusive-use flag stops a second open of the same line under another name.
+QHash<QString, AppDevice *> &heldLocations()
+{
+    static QHash<QString, AppDevice *> held;
+    return held;
+}
+
+QString systemLocationOf(const QSerialPort *port)
+{
+    const QString name = port->portName();
+    if (name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("./"))
+        || name.startsWith(QLatin1String("../")))
+        return name;
+    return QStringLiteral("/dev/") + name;
+}
+
+} // namespace
 
 AppDevice::AppDevice(AppDeviceData *deviceData)
     : m_deviceData(deviceData->clone())
     , serialPort(new QSerialPort(this))
 {
+    connect(serialPort, &QSerialPort::errorOccurred, this, &AppDevice::onErrorOccured);
+    connect(serialPort, &QSerialPort::readyRead, this, &AppDevice::onReadyToRead);
 }
 
 AppDevice::~AppDevice()
 {
+    close();
+    delete serialPort;
+    serialPort = nullptr;
     delete m_deviceData;
 }
 
 bool AppDevice::open()
 {
-    return false;
+    applySettings();
+    lineGone = false;
+    const QString location = systemLocationOf(serialPort);
+#ifdef Q_OS_UNIX
+    if (isHeldUnderAnotherName(location)) {
+        // Opening would take over the other device's line settings and split its input.
+        showReports({ qt_error_string(EBUSY), false });
+        return false;
+    }
+#endif
+    if (!serialPort->open(QIODevice::ReadWrite))
+        return false;
+    systemLocation = location;
+    const QString canonical = QFileInfo(location).canonicalFilePath();
+    if (!canonical.isEmpty() && !heldLocations().contains(canonical)) {
+        heldLocations().insert(canonical, this);
+        heldLocation = canonical;
+    }
+    emit onDeviceConnected();
+    return true;
 }
 
 void AppDevice::applySettings()
@@ -24,15 +80,114 @@ void AppDevice::applySettings()
     applySerialSettings(serialPort, *m_deviceData);
 }
 
-void AppDevice::write(QByteArray) { }
+void AppDevice::write(QByteArray bytes)
+{
+    if (serialPort->isOpen())
+        serialPort->write(bytes);
+}
 
-void AppDevice::close() { }
+void AppDevice::close()
+{
+    closePort();
+    emit onDeviceDisconnected();
+}
 
 AppDeviceData *AppDevice::deviceData() const
 {
     return m_deviceData;
 }
 
-void AppDevice::onReadyToRead() { }
+void AppDevice::onReadyToRead()
+{
+    emit onDataFull(serialPort->readAll());
+}
 
-void AppDevice::onErrorOccured(QSerialPort::SerialPortError) { }
+void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
+{
+    if (err == QSerialPort::NoError || closingPort)
+        return;
+
+    Report report { serialPort->errorString(), err == QSerialPort::ResourceError };
+    if (!report.gone && isHungUp()) {
+        // A hung-up line reads end-of-file, which the port reports as a read error carrying
+        // whatever errno was left over. The device has gone; use the text the line gives any
+        // write from now on.
+        report = { qt_error_string(EIO), true };
+    }
+    if (report.gone) {
+        if (lineGone)
+            return;
+        lineGone = true;
+        // Close at once: a dead line keeps signalling, which would spin the CPU and queue
+        // messages for as long as the operator takes to read the first one.
+        closePort();
+    }
+
+    if (showingMessage) {
+        if (report.gone || (!(report == shownReport) && !pendingReports.contains(report)))
+            pendingReports.append(report);
+        return;
+    }
+    showReports(report);
+}
+
+void AppDevice::showReports(Report report)
+{
+    // The box runs a nested event loop. The registry defers destroying a device, so `this`
+    // outlives the box; the guard covers any owner that deletes it directly meanwhile.
+    QPointer<AppDevice> self(this);
+    for (;;) {
+        showingMessage = true;
+        shownReport = report;
+        if (VerantisTerminalApp *app = VerantisTerminalApp::app())
+            app->showMessage(report.text);
+        if (!self)
+            return;
+        showingMessage = false;
+        if (report.gone) {
+            // Nothing queued behind it can matter: the port is closed.
+            pendingReports.clear();
+            close();
+            return;
+        }
+        emit onDeviceError();
+        if (!self || pendingReports.isEmpty())
+            return;
+        report = pendingReports.takeFirst();
+    }
+}
+
+bool AppDevice::isHungUp() const
+{
+#ifdef Q_OS_UNIX
+    if (!serialPort->isOpen() || serialPort->handle() < 0)
+        return false;
+    pollfd pfd { int(serialPort->handle()), POLLIN, 0 };
+    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLNVAL));
+#else
+    return false;
+#endif
+}
+
+bool AppDevice::isHeldUnderAnotherName(const QString &location) const
+{
+    const QString canonical = QFileInfo(location).canonicalFilePath();
+    if (canonical.isEmpty())
+        return false;
+    const AppDevice *holder = heldLocations().value(canonical, nullptr);
+    // Under the same name the port's own lock refuses, with the port's own text.
+    return holder && holder != this && holder->systemLocation != location;
+}
+
+void AppDevice::closePort()
+{
+    if (serialPort->isOpen()) {
+        closingPort = true;
+        serialPort->close();
+        closingPort = false;
+    }
+    if (!heldLocation.isEmpty()) {
+        heldLocations().remove(heldLocation);
+        heldLocation.clear();
+    }
+}

@@ -2,8 +2,10 @@
 #define APPDEVICE_H
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QSerialPort>
+#include <QString>
 
 class AppDeviceData;
 
@@ -36,8 +38,36 @@ private slots:
 private:
     Q_DISABLE_COPY(AppDevice)
 
+    // An error waiting for the operator. `gone` errors close the device once they are shown.
+    struct Report
+    {
+        QString text;
+        bool gone;
+        bool operator==(const Report &other) const
+        {
+            return text == other.text && gone == other.gone;
+        }
+    };
+
+    void showReports(Report report);
+    bool isHungUp() const;
+    bool isHeldUnderAnotherName(const QString &location) const;
+    void closePort();
+
     AppDeviceData *m_deviceData;
     QSerialPort *serialPort;
+
+    // Errors that arrived while this device's message box was open, shown one after another.
+    QList<Report> pendingReports;
+    Report shownReport { QString(), false };
+    bool showingMessage = false;
+    // The line has gone and the port was closed at once; later notifications are stale.
+    bool lineGone = false;
+    // Set while we close the port ourselves: errors from tidying up a dead line are not news.
+    bool closingPort = false;
+    // Where the open port lives: as named, and with links resolved (the in-process lock key).
+    QString systemLocation;
+    QString heldLocation;
 };
 
 #endif // APPDEVICE_H

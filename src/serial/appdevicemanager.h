@@ -3,6 +3,7 @@
 
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 class AppDevice;
@@ -18,12 +19,16 @@ public:
     // when that name is taken; the device then stays the caller's.
     bool registerDevice(AppDevice *device);
     bool isPortFree(QString portName);
+    // Closes the device, removes its entry and destroys it once control is back in the event
+    // loop (its disconnection is announced again then).
     void closeDevice(QString portName);
 
 private:
     Q_DISABLE_COPY(AppDeviceManager)
 
     QMap<QString, AppDevice *> devices;
+    // Port names whose device is being closed right now.
+    QSet<QString> closing;
 };
 
 #endif // APPDEVICEMANAGER_H

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 MessageBoxCatcher::MessageBoxCatcher(QObject *parent)
     : QObject(parent)
@@ -27,12 +28,19 @@ void MessageBoxCatcher::poll()
     }
     m_deepest = qMax(m_deepest, visible);
 
-    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (m_busy)
+        return;
+    QPointer<QMessageBox> box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
     if (!box || !box->isVisible())
         return;
     m_texts.append(box->text());
     m_titles.append(box->windowTitle());
     const QString text = box->text();
+    m_busy = true;
+    emit aboutToAccept(text);
+    m_busy = false;
+    if (!box)
+        return;
     QAbstractButton *ok = box->button(QMessageBox::Ok);
     if (ok)
         ok->click();

@@ -21,6 +21,9 @@ public:
     int deepestStack() const { return m_deepest; }
 
 signals:
+    // Emitted while the box is still open, just before it is accepted; a receiver connected
+    // directly may act while the box is shown.
+    void aboutToAccept(const QString &text);
     void caught(const QString &text);
 
 private:
@@ -30,6 +33,8 @@ private:
     QStringList m_texts;
     QStringList m_titles;
     int m_deepest = 0;
+    // Set while a box is being handled, so a receiver of aboutToAccept may spin the event loop.
+    bool m_busy = false;
 };
 
 #endif // MESSAGEBOXCATCHER_H
