@@ -189,9 +189,13 @@ void TstTerminalDialog::cleanup()
     for (AppDeviceDialog *dialog : terminals())
         dialog->close();
     QTRY_VERIFY_WITH_TIMEOUT(mainWindow()->findChildren<AppDeviceDialog *>().isEmpty(), 10000);
-    QVERIFY(app()->deviceManager()->isPortFree("COM5"));
+    // Whatever a failed test left registered is released, so the next test starts clean.
+    const bool wasFree = app()->deviceManager()->isPortFree("COM5");
+    app()->deviceManager()->closeDevice("COM5");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     peer.reset();
     catcher.reset();
+    QVERIFY(wasFree);
 }
 
 AppDeviceDialog *TstTerminalDialog::open(AppDeviceData *record)
