@@ -533,6 +533,7 @@ void TstTerminalDialog::controlBytesStayInTheirParagraph_data()
     QTest::newRow("NUL in the middle") << QByteArray("A\0B", 3);
     QTest::newRow("CR LF") << QByteArray("OK\r\n");
     QTest::newRow("lone CR and LF") << QByteArray("a\rb\nc");
+    QTest::newRow("backslashes beside them") << QByteArray("\\r\r\\\n\\n");
     QTest::newRow("no-break space") << QByteArray("\xA0x");
     QByteArray every(256, Qt::Uninitialized);
     for (int i = 0; i < 256; ++i)
@@ -561,14 +562,13 @@ void TstTerminalDialog::controlBytesStayInTheirParagraph()
     click(dialog, "clipBoardBtn");
     QCOMPARE(QGuiApplication::clipboard()->text(), expected.join('\n'));
 
-    // What the log shows: every character as received, except that CR and LF appear as their
-    // control pictures, so one block stays one line (and toPlainText() gives a no-break space as
-    // a space).
+    // What the log shows: every character as received, except that CR and LF appear as \r and
+    // \n, so one block stays one line (and toPlainText() gives a no-break space as a space).
     QStringList shownParagraphs;
     for (const QString &line : expected) {
         QString text = line;
-        text.replace(QLatin1Char('\r'), QChar(0x240D))
-            .replace(QLatin1Char('\n'), QChar(0x240A))
+        text.replace(QLatin1Char('\r'), QLatin1String("\\r"))
+            .replace(QLatin1Char('\n'), QLatin1String("\\n"))
             .replace(QChar(0xA0), QLatin1Char(' '));
         shownParagraphs << text;
     }

@@ -13,6 +13,7 @@
 
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QColor>
 #include <QComboBox>
 #include <QDateTime>
 #include <QGuiApplication>
@@ -27,10 +28,13 @@
 
 namespace {
 
-// Marks the log characters that stand for a received or sent CR or LF.
+// Marks the log text that stands for a CR or LF byte.
 const int LineBreakProperty = QTextFormat::UserProperty + 1;
-// U+2400 + n is the control picture of the control character n.
-const ushort ControlPictures = 0x2400;
+
+QString lineBreakText(QChar c)
+{
+    return c == QLatin1Char('\r') ? QStringLiteral("\\r") : QStringLiteral("\\n");
+}
 
 } // namespace
 
@@ -176,7 +180,7 @@ void AppDeviceDialog::appendToLog(const QString &paragraph)
 
     // Inserted as text, so bytes that look like markup are shown as they are. A text document
     // turns CR and LF into paragraph breaks, which would split one block over several lines and
-    // lose the CR; they are shown as their control pictures, marked so a copy restores them.
+    // lose the CR; they are shown as \r and \n in grey instead, marked so a copy restores them.
     QTextCursor cursor(log->document());
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
@@ -185,13 +189,14 @@ void AppDeviceDialog::appendToLog(const QString &paragraph)
         cursor.insertBlock(QTextBlockFormat(), plain);
     QTextCharFormat lineBreak;
     lineBreak.setProperty(LineBreakProperty, true);
+    lineBreak.setForeground(QColor(0x90, 0x90, 0x90));
     int from = 0;
     for (int i = 0; i < paragraph.size(); ++i) {
         const QChar c = paragraph.at(i);
         if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
             continue;
         cursor.insertText(paragraph.mid(from, i - from), plain);
-        cursor.insertText(QString(QChar(ControlPictures + c.unicode())), lineBreak);
+        cursor.insertText(lineBreakText(c), lineBreak);
         from = i + 1;
     }
     cursor.insertText(paragraph.mid(from), plain);
@@ -207,6 +212,8 @@ QString AppDeviceDialog::logPlainText() const
 {
     // Built from the fragments rather than toPlainText(), which turns the Latin-1 no-break space
     // into a plain space.
+    const QString cr = lineBreakText(QLatin1Char('\r'));
+    const QString lf = lineBreakText(QLatin1Char('\n'));
     QString text;
     const QTextDocument *document = ui->logText->document();
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
@@ -214,17 +221,20 @@ QString AppDeviceDialog::logPlainText() const
             text += QLatin1Char('\n');
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            QString part = fragment.text();
-            const bool marked = fragment.charFormat().boolProperty(LineBreakProperty);
-            for (QChar &c : part) {
-                if (c == QChar::LineSeparator)
-                    c = QLatin1Char('\n');
-                else if (marked
-                    && (c.unicode() == ControlPictures + '\r'
-                        || c.unicode() == ControlPictures + '\n'))
-                    c = QChar(c.unicode() - ControlPictures);
+            const QString part = fragment.text();
+            if (!fragment.charFormat().boolProperty(LineBreakProperty)) {
+                text += QString(part).replace(QChar::LineSeparator, QLatin1Char('\n'));
+                continue;
             }
-            text += part;
+            for (int i = 0; i < part.size(); ++i) {
+                const QStringRef pair = part.midRef(i, 2);
+                if (pair == cr || pair == lf) {
+                    text += pair == cr ? QLatin1Char('\r') : QLatin1Char('\n');
+                    ++i;
+                } else {
+                    text += part.at(i);
+                }
+            }
         }
     }
     return text;
