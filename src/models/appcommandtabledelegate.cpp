@@ -19,6 +19,7 @@ enum Column {
 AppCommandTableDelegate::AppCommandTableDelegate(QTableView *view)
     : QStyledItemDelegate(nullptr)
     , view(view)
+    , rowButtons(nullptr)
 {
     const QVector<RowButtons::Button> buttons {
         { DeleteColumn, QCoreApplication::translate("AppCommandTableDelegate", "Delete"),
@@ -26,7 +27,7 @@ AppCommandTableDelegate::AppCommandTableDelegate(QTableView *view)
                 model->removeData(row);
             } },
     };
-    RowButtons::keepInstalled(this, view, buttons);
+    rowButtons = std::make_unique<RowButtons>(this, view, buttons);
 }
 
 AppCommandTableDelegate::~AppCommandTableDelegate() = default;
@@ -48,7 +49,6 @@ QWidget *AppCommandTableDelegate::createEditor(
 
 void AppCommandTableDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
-    // The button cells hold a widget that is no line edit; the view hands it here too.
     if (auto *edit = qobject_cast<QLineEdit *>(editor))
         edit->setText(index.model()->data(index, Qt::EditRole).toString());
 }
@@ -58,4 +58,10 @@ void AppCommandTableDelegate::setModelData(
 {
     if (auto *edit = qobject_cast<QLineEdit *>(editor))
         model->setData(index, edit->text(), Qt::EditRole);
+}
+
+void AppCommandTableDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const
+{
+    if (!rowButtons->park(editor))
+        QStyledItemDelegate::destroyEditor(editor, index);
 }

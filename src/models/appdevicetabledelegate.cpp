@@ -55,6 +55,7 @@ bool isChoiceColumn(int column)
 AppDeviceTableDelegate::AppDeviceTableDelegate(QTableView *view)
     : QStyledItemDelegate(nullptr)
     , view(view)
+    , rowButtons(nullptr)
 {
     const QVector<RowButtons::Button> buttons {
         { DeleteColumn, QCoreApplication::translate("AppDeviceTableDelegate", "Delete"),
@@ -68,7 +69,7 @@ AppDeviceTableDelegate::AppDeviceTableDelegate(QTableView *view)
                     VerantisTerminalApp::app()->openDevice(record);
             } },
     };
-    RowButtons::keepInstalled(this, view, buttons);
+    rowButtons = std::make_unique<RowButtons>(this, view, buttons);
 }
 
 AppDeviceTableDelegate::~AppDeviceTableDelegate() = default;
@@ -133,4 +134,10 @@ void AppDeviceTableDelegate::setModelData(
         model->setData(index, combo->currentIndex(), Qt::EditRole);
         break;
     }
+}
+
+void AppDeviceTableDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const
+{
+    if (!rowButtons->park(editor))
+        QStyledItemDelegate::destroyEditor(editor, index);
 }

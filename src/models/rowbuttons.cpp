@@ -4,12 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QPersistentModelIndex>
-#include <QPointer>
 #include <QPushButton>
-#include <QTableView>
-
-namespace RowButtons {
 
 namespace {
 
@@ -20,49 +15,51 @@ QPushButton *newButton(const QString &text, QWidget *parent = nullptr)
     return button;
 }
 
-void installCell(QTableView *view, const QModelIndex &index, const Button &spec)
-{
-    auto *container = new QWidget;
-    QPushButton *button = newButton(spec.text);
-    // The cell's persistent index follows its row when rows above are removed, and turns invalid
-    // when the row itself goes; a plain row number taken now would go stale.
-    const QPersistentModelIndex cell(index);
-    const Action action = spec.action;
-    QObject::connect(button, &QPushButton::clicked, button, [view, cell, action] {
-        auto *model = qobject_cast<AppAbstractTableModel *>(view->model());
-        if (!cell.isValid() || !model || cell.model() != model)
-            return;
-        action(model, cell.row());
-    });
-    auto *layout = new QHBoxLayout;
-    container->setLayout(layout);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(button, 0, Qt::AlignCenter);
-    container->setAutoFillBackground(true);
-    // Filled like the table's own cells rather than like a window.
-    container->setBackgroundRole(QPalette::Base);
-    view->setIndexWidget(index, container);
-}
+} // namespace
 
-void installRows(QTableView *view, const QVector<Button> &buttons, int first, int last)
+RowButtons::RowButtons(QObject *context, QTableView *view, const QVector<Button> &buttons)
+    : context(context)
+    , view(view)
+    , buttons(buttons)
+    , parked(buttons.size())
 {
+    fitRows();
     QAbstractItemModel *model = view->model();
     if (!model)
         return;
-    for (int row = first; row <= last; ++row) {
-        for (const Button &spec : buttons) {
-            const QModelIndex index = model->index(row, spec.column);
-            if (index.isValid() && !view->indexWidget(index))
-                installCell(view, index, spec);
-        }
-    }
+    installRows(0, model->rowCount() - 1);
+    // The view handles these signals first (it connected to the model before us): it has made
+    // room for the new rows, or let go of every cell widget on a reset.
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, context,
+        [this, model](const QModelIndex &parent, int first, int last) {
+            if (this->view && this->view->model() == model && !parent.isValid())
+                installRows(first, last);
+        });
+    QObject::connect(model, &QAbstractItemModel::modelReset, context, [this, model] {
+        if (this->view && this->view->model() == model)
+            installRows(0, model->rowCount() - 1);
+    });
+}
+
+RowButtons::~RowButtons() = default;
+
+bool RowButtons::park(QWidget *widget)
+{
+    const auto found = cells.find(widget);
+    if (found == cells.end())
+        return false;
+    found->index = QPersistentModelIndex();
+    widget->hide();
+    if (!parked[found->button].contains(widget))
+        parked[found->button].append(widget);
+    return true;
 }
 
 // The style sheet gives push buttons a generous padding, more than the default row height holds.
-void fitRowsToButtons(QTableView *view, const QVector<Button> &buttons)
+void RowButtons::fitRows()
 {
     int height = 0;
-    for (const Button &spec : buttons) {
+    for (const Button &spec : qAsConst(buttons)) {
         // A hidden child of the viewport takes the same style sheet as the real buttons.
         QPushButton probe(spec.text, view->viewport());
         probe.setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -74,28 +71,50 @@ void fitRowsToButtons(QTableView *view, const QVector<Button> &buttons)
         rows->setDefaultSectionSize(wanted);
 }
 
-} // namespace
-
-void keepInstalled(QObject *context, QTableView *view, const QVector<Button> &buttons)
+void RowButtons::installRows(int first, int last)
 {
-    fitRowsToButtons(view, buttons);
     QAbstractItemModel *model = view->model();
-    if (!model)
-        return;
-    installRows(view, buttons, 0, model->rowCount() - 1);
-    // The view handles these signals first (it connected to the model before us): it has made
-    // room for new rows, or dropped every index widget on a reset.
-    // The view may go before the context does; it then needs no more buttons.
-    const QPointer<QTableView> target(view);
-    QObject::connect(model, &QAbstractItemModel::rowsInserted, context,
-        [target, model, buttons](const QModelIndex &parent, int first, int last) {
-            if (target && target->model() == model && !parent.isValid())
-                installRows(target, buttons, first, last);
-        });
-    QObject::connect(model, &QAbstractItemModel::modelReset, context, [target, model, buttons] {
-        if (target && target->model() == model)
-            installRows(target, buttons, 0, model->rowCount() - 1);
-    });
+    for (int row = first; row <= last; ++row) {
+        for (int button = 0; button < buttons.size(); ++button) {
+            const QModelIndex index = model->index(row, buttons.at(button).column);
+            if (index.isValid() && !view->indexWidget(index))
+                install(index, button);
+        }
+    }
 }
 
-} // namespace RowButtons
+void RowButtons::install(const QModelIndex &index, int button)
+{
+    QWidget *cell = parked[button].isEmpty() ? nullptr : parked[button].takeLast();
+    if (!cell) {
+        cell = new QWidget;
+        QPushButton *pushButton = newButton(buttons.at(button).text);
+        QObject::connect(
+            pushButton, &QPushButton::clicked, context, [this, cell] { clicked(cell); });
+        auto *layout = new QHBoxLayout;
+        cell->setLayout(layout);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(pushButton, 0, Qt::AlignCenter);
+        cell->setAutoFillBackground(true);
+        // Filled like the table's own cells rather than like a window.
+        cell->setBackgroundRole(QPalette::Base);
+    }
+    // The persistent index follows its row when rows above are removed, and turns invalid when
+    // the row itself goes; a plain row number taken now would go stale.
+    cells.insert(cell, { button, QPersistentModelIndex(index) });
+    view->setIndexWidget(index, cell);
+}
+
+void RowButtons::clicked(QWidget *cell)
+{
+    const auto found = cells.constFind(cell);
+    if (found == cells.cend() || !view)
+        return;
+    const QPersistentModelIndex index = found->index;
+    auto *model = qobject_cast<AppAbstractTableModel *>(view->model());
+    if (!index.isValid() || !model || index.model() != model)
+        return;
+    // A copy: the action may remove the row, which parks this very cell.
+    const Action action = buttons.at(found->button).action;
+    action(model, index.row());
+}
