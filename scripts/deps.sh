@@ -21,5 +21,9 @@ vt_install_missing() {
 
 # What building the program needs.
 VT_BUILD_PACKAGES=(cmake g++ make qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev)
-# What the tests need on top: a private X server for the start-up test, X11 headers for it.
-VT_TEST_PACKAGES=(xvfb xauth libx11-dev)
+# What `scripts/run --demo` needs on top: socat plays the simulated serial device.
+VT_DEMO_PACKAGES=(socat)
+# What the tests need on top: a private X server for the start-up test, X11 headers for it, the
+# demo's packages, the desktop-file and AppStream validators, and dpkg-shlibdeps for the package.
+VT_TEST_PACKAGES=(xvfb xauth libx11-dev "${VT_DEMO_PACKAGES[@]}" desktop-file-utils appstream
+    dpkg-dev)

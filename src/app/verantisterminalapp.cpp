@@ -5,6 +5,7 @@
 #include "serial/appdevicemanager.h"
 #include "ui/appmainwin.h"
 
+#include <QIcon>
 #include <QMessageBox>
 
 VerantisTerminalApp::VerantisTerminalApp(int &argc, char **argv)
@@ -13,6 +14,9 @@ VerantisTerminalApp::VerantisTerminalApp(int &argc, char **argv)
     , settings(nullptr)
     , devices(nullptr)
 {
+    // The icon lives in the static library, which the linker would leave out unless referenced.
+    Q_INIT_RESOURCE(verantisterminal);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/org.verantis.VerantisTerminal.png")));
     // The store comes first: the main window fills its tables from it while it is built.
     settings = new AppSettingsManager();
     devices = new AppDeviceManager();
