@@ -59,9 +59,9 @@ bool RowButtons::park(QWidget *widget)
 void RowButtons::fitRows()
 {
     int height = 0;
-    for (const Button &spec : qAsConst(buttons)) {
+    for (const Button &button : qAsConst(buttons)) {
         // A hidden child of the viewport takes the same style sheet as the real buttons.
-        QPushButton probe(spec.text, view->viewport());
+        QPushButton probe(button.text, view->viewport());
         probe.setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         height = qMax(height, probe.sizeHint().height());
     }
