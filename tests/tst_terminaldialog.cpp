@@ -125,15 +125,22 @@ void fillDeviceForm(const AppDeviceData &device)
     mainWidget<QComboBox>("flowControlCombo")->setCurrentIndex(device.flowControl());
 }
 
-// The "Open" button that the device table shows in the given row, if any.
+// The "Open" button that the device table shows in the given row, if any (alone in its cell or
+// inside a cell widget).
 QPushButton *rowOpenButton(int row)
 {
     auto *view = mainWidget<QTableView>("deviceTable");
     for (int column = 0; column < view->model()->columnCount(); ++column) {
-        auto *button
-            = qobject_cast<QPushButton *>(view->indexWidget(view->model()->index(row, column)));
-        if (button && button->text() == QLatin1String("Open"))
-            return button;
+        QWidget *cell = view->indexWidget(view->model()->index(row, column));
+        if (!cell)
+            continue;
+        QList<QPushButton *> buttons = cell->findChildren<QPushButton *>();
+        if (auto *button = qobject_cast<QPushButton *>(cell))
+            buttons.prepend(button);
+        for (QPushButton *button : qAsConst(buttons)) {
+            if (button->text() == QLatin1String("Open"))
+                return button;
+        }
     }
     return nullptr;
 }
@@ -233,8 +240,7 @@ void TstTerminalDialog::openFromSavedRowShowsTheDevice()
     const int row = devices->rowCount();
     devices->addData(new AppDeviceData("Saved rig", "COM5", 57600, 8, 1, 2, 0));
     QPushButton *openButton = rowOpenButton(row);
-    if (!openButton)
-        QSKIP("the saved-devices table has no row buttons in this build");
+    QVERIFY(openButton);
 
     const TerminalSnapshot before = snapshot();
     QTest::mouseClick(openButton, Qt::LeftButton);
