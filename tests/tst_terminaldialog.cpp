@@ -164,6 +164,7 @@ private slots:
     void twoBatchesGiveTwoParagraphsAndTwoRows();
     void sendWhileHexIsBeingEditedUsesTheTextAsTyped();
     void sendWithEmptyHexLogsRecordsAndWritesNothing();
+    void returnInAFieldBringsBothInStepAndSends();
     void loadWithEmptyComboEmptiesBothFields();
     void loadFillsBothFieldsAndSendsNothing();
     void savedCommandsAreReadWhenTheTerminalOpens();
@@ -389,6 +390,35 @@ void TstTerminalDialog::sendWithEmptyHexLogsRecordsAndWritesNothing()
     click(dialog, "sendBtn");
     QCOMPARE(peer->read(1), QByteArray("~"));
     QCOMPARE(peer->readAvailable(), QByteArray());
+}
+
+void TstTerminalDialog::returnInAFieldBringsBothInStepAndSends()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog, 10000));
+    auto *hex = widget<QLineEdit>(dialog, "hexEdit");
+    auto *ascii = widget<QLineEdit>(dialog, "asciiEdit");
+
+    // Send is the dialog's default button: Return finishes the edit first, then sends.
+    hex->setFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(hex), 10000);
+    QTest::keyClicks(hex, "a");
+    QTest::keyClick(hex, Qt::Key_Return);
+    QCOMPARE(hex->text(), QStringLiteral("0A"));
+    QCOMPARE(ascii->text(), QStringLiteral("\n"));
+    QCOMPARE(peer->read(1), QByteArray("\n"));
+
+    ascii->setFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(ascii), 10000);
+    ascii->selectAll();
+    QTest::keyClicks(ascii, "hi");
+    QTest::keyClick(ascii, Qt::Key_Return);
+    QCOMPARE(hex->text(), QStringLiteral("6869"));
+    QCOMPARE(peer->read(2), QByteArray("hi"));
+    QCOMPARE(log(dialog), QStringLiteral("Sent:0A-------\\n\nSent:6869-------hi"));
+    QVERIFY(dialog->isVisible());
 }
 
 void TstTerminalDialog::loadWithEmptyComboEmptiesBothFields()
