@@ -6,6 +6,7 @@
 #include "data/apphistorydata.h"
 #include "data/appsettingsmanager.h"
 #include "folderdialogdriver.h"
+#include "diskini.h"
 #include "messageboxcatcher.h"
 #include "models/appabstracttablemodel.h"
 #include "ptypeer.h"
@@ -91,28 +92,6 @@ QStringList commandNames()
 AppSettingsManager *store()
 {
     return app()->settingsManager();
-}
-
-// The files as the disk holds them: read from a copy, so nothing the running store keeps in
-// memory can answer in their place.
-QVariant diskValue(const QString &file, const QString &key)
-{
-    QTemporaryDir copyDir;
-    const QString copy = copyDir.filePath(file);
-    if (!QFile::copy(store()->dataFolder() + file, copy))
-        return QStringLiteral("<no file>");
-    return QSettings(copy, QSettings::IniFormat).value(key, QStringLiteral("<missing>"));
-}
-
-QStringList diskKeys(const QString &file)
-{
-    QTemporaryDir copyDir;
-    const QString copy = copyDir.filePath(file);
-    if (!QFile::copy(store()->dataFolder() + file, copy))
-        return { QStringLiteral("<no file>") };
-    QStringList keys = QSettings(copy, QSettings::IniFormat).allKeys();
-    keys.sort();
-    return keys;
 }
 
 void click(const char *button)

@@ -3,6 +3,7 @@
 #include "data/appcommanddata.h"
 #include "data/appdevicedata.h"
 #include "data/appsettingsmanager.h"
+#include "diskini.h"
 #include "messageboxcatcher.h"
 #include "models/appabstracttablemodel.h"
 #include "models/appcommandtabledelegate.h"
@@ -109,27 +110,6 @@ void addCommand(const QString &name, const QByteArray &bytes)
 {
     modelOf(commandTable())->addData(new AppCommandData(name, bytes));
     store()->addCommand(name, bytes);
-}
-
-// The files as the disk holds them, read from a copy so the running store cannot answer.
-QVariant diskValue(const QString &file, const QString &key)
-{
-    QTemporaryDir copyDir;
-    const QString copy = copyDir.filePath(file);
-    if (!QFile::copy(store()->dataFolder() + file, copy))
-        return QStringLiteral("<no file>");
-    return QSettings(copy, QSettings::IniFormat).value(key, QStringLiteral("<missing>"));
-}
-
-QStringList diskKeys(const QString &file)
-{
-    QTemporaryDir copyDir;
-    const QString copy = copyDir.filePath(file);
-    if (!QFile::copy(store()->dataFolder() + file, copy))
-        return { QStringLiteral("<no file>") };
-    QStringList keys = QSettings(copy, QSettings::IniFormat).allKeys();
-    keys.sort();
-    return keys;
 }
 
 // The buttons a view shows; cells of removed rows wait hidden for new rows.
