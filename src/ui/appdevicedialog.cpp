@@ -45,6 +45,9 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     , mainWin(parent)
 {
     ui->setupUi(this);
+    // HEX runs have no word boundaries; breaking them anywhere keeps laying out a long block
+    // cheap instead of searching each line for a boundary that is not there.
+    ui->logText->setWordWrapMode(QTextOption::WrapAnywhere);
     setWindowFlags(Qt::Dialog | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_DeleteOnClose);
 

@@ -9,6 +9,7 @@
 #include "models/appcommandtablemodel.h"
 #include "models/appdevicetabledelegate.h"
 #include "models/appdevicetablemodel.h"
+#include "models/apphistorytabledelegate.h"
 #include "models/apphistorytablemodel.h"
 #include "serial/appdevicemanager.h"
 #include "serial/serialsettings.h"
@@ -86,6 +87,8 @@ AppMainWin::AppMainWin(QWidget *parent)
     // The history is never persisted: every run starts with an empty one.
     historyModel = new AppHistoryTableModel(new QList<AppTableData *>());
     ui->historyTable->setModel(historyModel);
+    // Owned by the view. Long blocks would otherwise be laid out in full on every repaint.
+    ui->historyTable->setItemDelegate(new AppHistoryTableDelegate(ui->historyTable));
 
     adjustSize();
 }
