@@ -34,8 +34,8 @@ void TstConversion::hexToBytesFollowsTheChunkingRules_data()
     QTest::newRow("two spaces give zero") << "  " << QByteArray("\x00", 1);
     QTest::newRow("invalid pair gives zero, not dropped") << "zz12" << QByteArray("\x00\x12", 2);
     QTest::newRow("half-valid pair gives zero") << "1g" << QByteArray("\x00", 1);
-    QTest::newRow("all byte values at the edges") << "000F10FF"
-                                                  << QByteArray("\x00\x0f\x10\xff", 4);
+    QTest::newRow("all byte values at the edges")
+        << "000F10FF" << QByteArray("\x00\x0f\x10\xff", 4);
     QTest::newRow("non-Latin text") << QString::fromUtf8("€€") << QByteArray("\x00", 1);
 }
 
@@ -72,10 +72,10 @@ void TstConversion::asciiIsOneLatin1CharacterPerByte_data()
     QTest::newRow("empty") << QString() << QByteArray();
     QTest::newRow("plain") << "hi" << QByteArray("hi");
     QTest::newRow("e acute is 0xE9") << QString(QChar(0xE9)) << QByteArray("\xe9", 1);
-    QTest::newRow("control characters kept") << QString::fromLatin1("\x1b\n\r", 3)
-                                             << QByteArray("\x1b\n\r", 3);
-    QTest::newRow("NUL is not a terminator") << QString::fromLatin1("a\0b", 3)
-                                             << QByteArray("a\0b", 3);
+    QTest::newRow("control characters kept")
+        << QString::fromLatin1("\x1b\n\r", 3) << QByteArray("\x1b\n\r", 3);
+    QTest::newRow("NUL is not a terminator")
+        << QString::fromLatin1("a\0b", 3) << QByteArray("a\0b", 3);
 }
 
 void TstConversion::asciiIsOneLatin1CharacterPerByte()
@@ -107,10 +107,17 @@ void TstConversion::fieldsNormaliseAsTheOperatorSeesThem_data()
     QTest::addColumn<QString>("shownHex");
     QTest::addColumn<QString>("shownAscii");
 
-    QTest::newRow("'a' becomes 0A and a line feed") << "a" << "0A" << "\n";
-    QTest::newRow("lower case turns upper") << "4a4b" << "4A4B" << "JK";
-    QTest::newRow("odd length completed") << "123" << "0123" << QString::fromLatin1("\x01#", 2);
-    QTest::newRow("ESC") << "1b" << "1B" << "\x1b";
+    QTest::newRow("'a' becomes 0A and a line feed") << "a"
+                                                    << "0A"
+                                                    << "\n";
+    QTest::newRow("lower case turns upper") << "4a4b"
+                                            << "4A4B"
+                                            << "JK";
+    QTest::newRow("odd length completed") << "123"
+                                          << "0123" << QString::fromLatin1("\x01#", 2);
+    QTest::newRow("ESC") << "1b"
+                         << "1B"
+                         << "\x1b";
 }
 
 void TstConversion::fieldsNormaliseAsTheOperatorSeesThem()

@@ -38,12 +38,12 @@ void TstSerialSettings::init()
 
 void TstSerialSettings::offeredListsAreFixed()
 {
-    QCOMPARE(stopBitsTexts, QStringList({"OneStop", "OneAndHalfStop", "TwoStop"}));
-    QCOMPARE(parityTexts, QStringList({"None", "Even", "Odd"}));
-    QCOMPARE(flowControlTexts, QStringList({"OFF", "RTS/CTS", "Xon/Xoff"}));
-    QCOMPARE(baudRateTexts(), QStringList({"1200", "2400", "4800", "9600", "19200", "38400",
-                                           "57600", "115200"}));
-    QCOMPARE(dataBitsTexts(), QStringList({"7", "8"}));
+    QCOMPARE(stopBitsTexts, QStringList({ "OneStop", "OneAndHalfStop", "TwoStop" }));
+    QCOMPARE(parityTexts, QStringList({ "None", "Even", "Odd" }));
+    QCOMPARE(flowControlTexts, QStringList({ "OFF", "RTS/CTS", "Xon/Xoff" }));
+    QCOMPARE(baudRateTexts(),
+        QStringList({ "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200" }));
+    QCOMPARE(dataBitsTexts(), QStringList({ "7", "8" }));
 
     const QStringList ports = portNameTexts();
     QCOMPARE(ports.size(), 100);
@@ -93,9 +93,9 @@ void TstSerialSettings::storedValuesBecomePortSettings_data()
     QTest::newRow("position 2 is two, odd, Xon/Xoff")
         << 1200 << 7 << 2 << 2 << 2 << QSerialPort::Data7 << QSerialPort::TwoStop
         << QSerialPort::OddParity << QSerialPort::SoftwareControl;
-    QTest::newRow("data bits 5 open as seven") << 9600 << 5 << 0 << 0 << 0 << QSerialPort::Data7
-                                               << QSerialPort::OneStop << QSerialPort::NoParity
-                                               << QSerialPort::NoFlowControl;
+    QTest::newRow("data bits 5 open as seven")
+        << 9600 << 5 << 0 << 0 << 0 << QSerialPort::Data7 << QSerialPort::OneStop
+        << QSerialPort::NoParity << QSerialPort::NoFlowControl;
     QTest::newRow("baud rate outside the list passes unchanged")
         << 250000 << 6 << 0 << 0 << 0 << QSerialPort::Data7 << QSerialPort::OneStop
         << QSerialPort::NoParity << QSerialPort::NoFlowControl;

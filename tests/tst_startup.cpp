@@ -66,11 +66,11 @@ void TstStartup::initTestCase()
             || QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
             continue;
         display = QStringLiteral(":%1").arg(n);
-        xserver.start(xvfb, {display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+        xserver.start(xvfb, { display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp" });
         QVERIFY(xserver.waitForStarted());
         const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket) || xserver.state() != QProcess::Running,
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFileInfo::exists(socket) || xserver.state() != QProcess::Running, 20000);
         if (xserver.state() == QProcess::Running)
             return;
     }
@@ -91,8 +91,8 @@ void TstStartup::showsMainWindowAndExitsWithZeroWhenClosed()
     QVERIFY(dataHome.isValid());
 
     Display *x = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((x = XOpenDisplay(display.toLocal8Bit().constData())) != nullptr,
-                             20000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (x = XOpenDisplay(display.toLocal8Bit().constData())) != nullptr, 20000);
 
     QProcess app;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -110,7 +110,7 @@ void TstStartup::showsMainWindowAndExitsWithZeroWhenClosed()
     QCOMPARE(app.state(), QProcess::Running);
 
     // Ask the window to close, the way a window manager's close button does.
-    XEvent event{};
+    XEvent event {};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
     event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);

@@ -3,6 +3,7 @@
 #include "data/appsettingsmanager.h"
 #include "serial/appdevice.h"
 #include "serial/appdevicemanager.h"
+#include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
 
 #include <QIcon>
@@ -68,7 +69,9 @@ void VerantisTerminalApp::openDevice(AppDeviceData *device)
         delete appDevice;
         return;
     }
-    // The registered device's terminal dialog belongs here, after the registration.
+    // Modeless, one per open device; it deletes itself when closed and releases the device.
+    auto *dialog = new AppDeviceDialog(mainWindow, appDevice);
+    dialog->show();
 }
 
 void VerantisTerminalApp::showMessage(QString text)

@@ -11,7 +11,7 @@ class AppDeviceData : public AppTableData
 {
 public:
     AppDeviceData(QString name, QString portName, int baudRate, int dataBits, int stopBits,
-                  int parity, int flowControl);
+        int parity, int flowControl);
     ~AppDeviceData() override;
 
     // A record of its own with the same values, for holders that must outlive the original.

@@ -1,8 +1,7 @@
 #include "data/apphistorydata.h"
 
-AppHistoryData::AppHistoryData(QString time, QString direction, QByteArray bytes,
-                               QString portName, int baudRate, int dataBits, int stopBits,
-                               int parity, int flowControl)
+AppHistoryData::AppHistoryData(QString time, QString direction, QByteArray bytes, QString portName,
+    int baudRate, int dataBits, int stopBits, int parity, int flowControl)
     : m_time(time)
     , m_direction(direction)
     , m_portName(portName)

@@ -13,7 +13,7 @@ class AppHistoryData : public AppTableData
 public:
     // Note: bytes come before portName here, unlike the field order.
     AppHistoryData(QString time, QString direction, QByteArray bytes, QString portName,
-                   int baudRate, int dataBits, int stopBits, int parity, int flowControl);
+        int baudRate, int dataBits, int stopBits, int parity, int flowControl);
     ~AppHistoryData() override;
 
     QString time() const { return m_time; }

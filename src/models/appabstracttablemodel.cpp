@@ -66,3 +66,15 @@ void AppAbstractTableModel::clearData()
     qDeleteAll(removed);
     endRemoveRows();
 }
+
+QVariant AppAbstractTableModel::headerText(
+    const QString *headers, int columns, int section, Qt::Orientation orientation, int role)
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    if (section < 0 || section >= columns)
+        return QVariant();
+    return headers[section];
+}

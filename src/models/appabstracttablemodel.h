@@ -26,6 +26,10 @@ public:
     void clearData();
 
 protected:
+    // The header answer all three models give: their own texts across, row numbers from 1 down.
+    static QVariant headerText(
+        const QString *headers, int columns, int section, Qt::Orientation orientation, int role);
+
     QList<AppTableData *> *records;
 
 private:

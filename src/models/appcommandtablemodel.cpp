@@ -42,13 +42,7 @@ QVariant AppCommandTableModel::data(const QModelIndex &index, int role) const
 
 QVariant AppCommandTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole)
-        return QVariant();
-    if (orientation == Qt::Vertical)
-        return section + 1;
-    if (section < 0 || section >= columns)
-        return QVariant();
-    return headers[section];
+    return headerText(headers, columns, section, orientation, role);
 }
 
 bool AppCommandTableModel::setData(const QModelIndex &index, const QVariant &value, int role)

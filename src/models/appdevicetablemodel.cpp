@@ -53,13 +53,7 @@ QVariant AppDeviceTableModel::data(const QModelIndex &index, int role) const
 
 QVariant AppDeviceTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole)
-        return QVariant();
-    if (orientation == Qt::Vertical)
-        return section + 1;
-    if (section < 0 || section >= columns)
-        return QVariant();
-    return headers[section];
+    return headerText(headers, columns, section, orientation, role);
 }
 
 bool AppDeviceTableModel::setData(const QModelIndex &index, const QVariant &value, int role)

@@ -59,13 +59,7 @@ QVariant AppHistoryTableModel::data(const QModelIndex &index, int role) const
 
 QVariant AppHistoryTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole)
-        return QVariant();
-    if (orientation == Qt::Vertical)
-        return section + 1;
-    if (section < 0 || section >= columns)
-        return QVariant();
-    return headers[section];
+    return headerText(headers, columns, section, orientation, role);
 }
 
 Qt::ItemFlags AppHistoryTableModel::flags(const QModelIndex &index) const

@@ -3,12 +3,12 @@
 #include "data/appdevicedata.h"
 #include "serial/portpath.h"
 
-const QStringList flowControlTexts{QStringLiteral("OFF"), QStringLiteral("RTS/CTS"),
-                                   QStringLiteral("Xon/Xoff")};
-const QStringList stopBitsTexts{QStringLiteral("OneStop"), QStringLiteral("OneAndHalfStop"),
-                                QStringLiteral("TwoStop")};
-const QStringList parityTexts{QStringLiteral("None"), QStringLiteral("Even"),
-                              QStringLiteral("Odd")};
+const QStringList flowControlTexts { QStringLiteral("OFF"), QStringLiteral("RTS/CTS"),
+    QStringLiteral("Xon/Xoff") };
+const QStringList stopBitsTexts { QStringLiteral("OneStop"), QStringLiteral("OneAndHalfStop"),
+    QStringLiteral("TwoStop") };
+const QStringList parityTexts { QStringLiteral("None"), QStringLiteral("Even"),
+    QStringLiteral("Odd") };
 
 QStringList portNameTexts()
 {
@@ -21,14 +21,14 @@ QStringList portNameTexts()
 
 QStringList baudRateTexts()
 {
-    return {QStringLiteral("1200"),  QStringLiteral("2400"),  QStringLiteral("4800"),
-            QStringLiteral("9600"),  QStringLiteral("19200"), QStringLiteral("38400"),
-            QStringLiteral("57600"), QStringLiteral("115200")};
+    return { QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
+        QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+        QStringLiteral("57600"), QStringLiteral("115200") };
 }
 
 QStringList dataBitsTexts()
 {
-    return {QStringLiteral("7"), QStringLiteral("8")};
+    return { QStringLiteral("7"), QStringLiteral("8") };
 }
 
 QString settingText(const QStringList &texts, int position)
@@ -38,14 +38,15 @@ QString settingText(const QStringList &texts, int position)
 
 void applySerialSettings(QSerialPort *port, const AppDeviceData &record)
 {
-    static const QSerialPort::FlowControl flowControls[] = {
-        QSerialPort::NoFlowControl, QSerialPort::HardwareControl, QSerialPort::SoftwareControl};
-    static const QSerialPort::StopBits stopBits[] = {QSerialPort::OneStop,
-                                                     QSerialPort::OneAndHalfStop,
-                                                     QSerialPort::TwoStop};
-    static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
-                                                   QSerialPort::OddParity};
-    const auto inRange = [](int position) { return position >= 0 && position <= 2; };
+    static const QSerialPort::FlowControl flowControls[] = { QSerialPort::NoFlowControl,
+        QSerialPort::HardwareControl, QSerialPort::SoftwareControl };
+    static const QSerialPort::StopBits stopBits[]
+        = { QSerialPort::OneStop, QSerialPort::OneAndHalfStop, QSerialPort::TwoStop };
+    static const QSerialPort::Parity parities[]
+        = { QSerialPort::NoParity, QSerialPort::EvenParity, QSerialPort::OddParity };
+    const auto inRange = [](int position) {
+        return position >= 0 && position <= 2;
+    };
 
     port->setPortName(resolvePortName(record.portName()));
     port->setBaudRate(record.baudRate(), QSerialPort::AllDirections);

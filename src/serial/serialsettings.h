@@ -10,8 +10,8 @@ class AppDeviceData;
 // The one place where the texts, stored values and port settings of a serial line are fixed.
 // Stop bits, parity and flow control are stored as positions in these lists.
 extern const QStringList flowControlTexts; // "OFF", "RTS/CTS", "Xon/Xoff"
-extern const QStringList stopBitsTexts;    // "OneStop", "OneAndHalfStop", "TwoStop"
-extern const QStringList parityTexts;      // "None", "Even", "Odd"
+extern const QStringList stopBitsTexts; // "OneStop", "OneAndHalfStop", "TwoStop"
+extern const QStringList parityTexts; // "None", "Even", "Odd"
 
 // The choices offered for the other settings, in the order shown.
 QStringList portNameTexts(); // "COM1" .. "COM100"

@@ -20,6 +20,9 @@ public:
     AppDeviceDialog(AppMainWin *parent, AppDevice *device);
     ~AppDeviceDialog() override;
 
+    // Escape rejects a dialog without a close event; this routes it through close() instead.
+    void reject() override;
+
 private slots:
     void closeEvent(QCloseEvent *ev) override;
     void onDeviceDisconnected();
@@ -36,6 +39,11 @@ private:
     Q_DISABLE_COPY(AppDeviceDialog)
 
     void loadSavedCommands();
+    // Appends one paragraph to the log as plain text, never as markup.
+    void appendToLog(const QString &paragraph);
+    // The log as text, one line per paragraph, with every logged byte as it arrived.
+    QString logPlainText() const;
+    void addHistory(const QString &direction, const QByteArray &bytes);
 
     Ui::AppDeviceDialog *ui;
     AppDevice *device;

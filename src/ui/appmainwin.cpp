@@ -1,6 +1,8 @@
 #include "ui/appmainwin.h"
 
 #include "app/verantisterminalapp.h"
+#include "data/appcommanddata.h"
+#include "data/appdevicedata.h"
 #include "data/apphistorydata.h"
 #include "data/appsettingsmanager.h"
 #include "models/appcommandtabledelegate.h"
@@ -8,13 +10,31 @@
 #include "models/appdevicetabledelegate.h"
 #include "models/appdevicetablemodel.h"
 #include "models/apphistorytablemodel.h"
+#include "serial/appdevicemanager.h"
 #include "serial/serialsettings.h"
 #include "ui/appmainwinform.h"
+#include "util/conversion.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+
+#include <memory>
+
+namespace {
+
+// Save and Open read the device form the same way: the name as typed, the port as text, baud
+// rate and data bits as numbers, and the other three as positions in their lists.
+AppDeviceData *deviceFromForm(const Ui::AppMainWin *ui)
+{
+    return new AppDeviceData(ui->deviceNameEdit->text(), ui->portCombo->currentText(),
+        ui->baudRateCombo->currentText().toInt(nullptr, 10),
+        ui->dataBitsCombo->currentText().toInt(nullptr, 10), ui->stopBitsCombo->currentIndex(),
+        ui->parityCombo->currentIndex(), ui->flowControlCombo->currentIndex());
+}
+
+} // namespace
 
 AppMainWin::AppMainWin(QWidget *parent)
     : QMainWindow(parent)
@@ -91,12 +111,108 @@ void AppMainWin::addHistory(AppHistoryData *record)
     historyModel->addData(record);
 }
 
-void AppMainWin::onDeviceSaveBtnClicked() { }
-void AppMainWin::onDeviceOpenBtnClicked() { }
-void AppMainWin::onCommandSaveBtnClicked() { }
-void AppMainWin::onHEXChanged() { }
-void AppMainWin::onASCIIChanged() { }
-void AppMainWin::onClearBtnClicked() { }
-void AppMainWin::onSaveHistoryBtnCLicked() { }
-void AppMainWin::onCommandRemoved(QModelIndex, int, int) { }
-void AppMainWin::onDeviceRemoved(QModelIndex, int, int) { }
+void AppMainWin::onDeviceSaveBtnClicked()
+{
+    VerantisTerminalApp *app = VerantisTerminalApp::app();
+    AppSettingsManager *store = app->settingsManager();
+    const QString name = ui->deviceNameEdit->text();
+    // A name of spaces only is a name.
+    if (name.isEmpty()) {
+        app->showMessage(tr("Device name can not be blank."));
+        return;
+    }
+    if (store->deviceExists(name)) {
+        app->showMessage(tr("Device name repeated. Please use another name."));
+        return;
+    }
+    if (AppSettingsManager::nameHasSeparator(name)) {
+        app->showMessage(tr("Device name can not contain / or \\."));
+        return;
+    }
+    AppDeviceData *record = deviceFromForm(ui);
+    deviceModel->addData(record);
+    store->addDevice(record->name(), record->portName(), record->baudRate(), record->stopBits(),
+        record->dataBits(), record->parity(), record->flowControl());
+}
+
+void AppMainWin::onDeviceOpenBtnClicked()
+{
+    VerantisTerminalApp *app = VerantisTerminalApp::app();
+    if (!app->deviceManager()->isPortFree(ui->portCombo->currentText())) {
+        app->showMessage(tr("Current port is busy right now."));
+        return;
+    }
+    // The device keeps a copy of the record, so this one is only needed for the call.
+    const std::unique_ptr<AppDeviceData> record(deviceFromForm(ui));
+    app->openDevice(record.get());
+}
+
+void AppMainWin::onCommandSaveBtnClicked()
+{
+    VerantisTerminalApp *app = VerantisTerminalApp::app();
+    AppSettingsManager *store = app->settingsManager();
+    const QString name = ui->commandNameEdit->text();
+    if (name.isEmpty()) {
+        app->showMessage(tr("Command name can not be blank."));
+        return;
+    }
+    if (store->commandExists(name)) {
+        app->showMessage(tr("Command name repeated. Please use another name."));
+        return;
+    }
+    if (AppSettingsManager::nameHasSeparator(name)) {
+        app->showMessage(tr("Command name can not contain / or \\."));
+        return;
+    }
+    // The bytes always come from the HEX field; editing the ASCII field has rewritten it.
+    const QByteArray bytes = hexToBytes(ui->hexEdit->text());
+    if (bytes.isEmpty()) {
+        app->showMessage(tr("Command can not be empty."));
+        return;
+    }
+    commandModel->addData(new AppCommandData(name, bytes));
+    store->addCommand(name, bytes);
+}
+
+void AppMainWin::onHEXChanged()
+{
+    const QByteArray bytes = hexToBytes(ui->hexEdit->text());
+    ui->hexEdit->setText(bytesToHex(bytes));
+    ui->asciiEdit->setText(bytesToAscii(bytes));
+}
+
+void AppMainWin::onASCIIChanged()
+{
+    const QByteArray bytes = asciiToBytes(ui->asciiEdit->text());
+    ui->hexEdit->setText(bytesToHex(bytes));
+    ui->asciiEdit->setText(bytesToAscii(bytes));
+}
+
+void AppMainWin::onClearBtnClicked()
+{
+    historyModel->clearData();
+}
+
+void AppMainWin::onSaveHistoryBtnCLicked()
+{
+    historyModel->saveHistory();
+}
+
+void AppMainWin::onCommandRemoved(QModelIndex, int first, int last)
+{
+    // Rows leave one at a time today; every announced row goes from the file all the same.
+    AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
+    for (int row = first; row <= last; ++row) {
+        if (auto *record = static_cast<AppCommandData *>(commandModel->getData(row)))
+            store->removeCommand(record->name());
+    }
+}
+
+void AppMainWin::onDeviceRemoved(QModelIndex, int first, int last)
+{
+    AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
+    for (int row = first; row <= last; ++row) {
+        if (auto *record = static_cast<AppDeviceData *>(deviceModel->getData(row)))
+            store->removeDevice(record->name());
+    }
+}

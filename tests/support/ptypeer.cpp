@@ -21,7 +21,7 @@ PtyPeer::PtyPeer()
         m_master = m_slave = -1;
         return;
     }
-    termios tio{};
+    termios tio {};
     tcgetattr(m_slave, &tio);
     cfmakeraw(&tio);
     tcsetattr(m_slave, TCSANOW, &tio);
@@ -75,7 +75,7 @@ QByteArray PtyPeer::read(int count, int timeoutMs)
         if (bytes.size() >= count)
             break;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        pollfd pfd{m_master, POLLIN, 0};
+        pollfd pfd { m_master, POLLIN, 0 };
         ::poll(&pfd, 1, 10);
     }
     return bytes;

@@ -1,0 +1,650 @@
+// The terminal dialog end to end: opened from the main window, talking to a real pty peer,
+// logging, recording history, loading saved commands, clearing and copying its log.
+#include "app/verantisterminalapp.h"
+#include "data/appdevicedata.h"
+#include "data/apphistorydata.h"
+#include "data/appsettingsmanager.h"
+#include "serial/appdevice.h"
+#include "serial/appdevicemanager.h"
+#include "util/conversion.h"
+
+#include "appwindows.h"
+#include "messageboxcatcher.h"
+#include "ptypeer.h"
+#include "testapp.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QTableView>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <cerrno>
+
+using namespace AppWindows;
+
+namespace {
+
+VerantisTerminalApp *app()
+{
+    return VerantisTerminalApp::app();
+}
+
+AppHistoryData *historyRow(int row)
+{
+    return static_cast<AppHistoryData *>(tableModel("historyTable")->getData(row));
+}
+
+int historyRows()
+{
+    return tableModel("historyTable")->rowCount();
+}
+
+// Everything received so far, joined over the batches in which it came.
+QByteArray receivedBytes()
+{
+    QByteArray bytes;
+    for (int row = 0; row < historyRows(); ++row) {
+        if (historyRow(row)->direction() == QLatin1String("Received"))
+            bytes += historyRow(row)->bytes();
+    }
+    return bytes;
+}
+
+QString log(const AppDeviceDialog *dialog)
+{
+    return widget<QTextEdit>(dialog, "logText")->toPlainText();
+}
+
+int paragraphs(const AppDeviceDialog *dialog)
+{
+    const QTextDocument *document = widget<QTextEdit>(dialog, "logText")->document();
+    return document->isEmpty() ? 0 : document->blockCount();
+}
+
+void click(const AppDeviceDialog *dialog, const char *button)
+{
+    QTest::mouseClick(widget<QPushButton>(dialog, button), Qt::LeftButton);
+}
+
+QStringList labelTexts(const AppDeviceDialog *dialog)
+{
+    QStringList texts;
+    for (const char *name : { "deviceNameLabel", "portNumLabel", "baudRateLabel", "dataBitsLabel",
+             "stopBitsLabel", "parityLabel", "flowControlLabel" })
+        texts << widget<QLabel>(dialog, name)->text();
+    return texts;
+}
+
+// What the log shows for one block.
+QString paragraph(const QString &direction, const QByteArray &bytes)
+{
+    return direction + QLatin1Char(':') + bytesToHex(bytes) + QStringLiteral("-------")
+        + bytesToAscii(bytes);
+}
+
+void verifyHistoryRow(int row, const QString &direction, const QByteArray &bytes,
+    const AppDeviceData &device, const QDateTime &notBefore, const QDateTime &notAfter)
+{
+    AppHistoryData *record = historyRow(row);
+    QVERIFY(record);
+    QCOMPARE(record->direction(), direction);
+    QCOMPARE(record->bytes(), bytes);
+    QCOMPARE(record->portName(), device.portName());
+    QCOMPARE(record->baudRate(), device.baudRate());
+    QCOMPARE(record->dataBits(), device.dataBits());
+    QCOMPARE(record->stopBits(), device.stopBits());
+    QCOMPARE(record->parity(), device.parity());
+    QCOMPARE(record->flowControl(), device.flowControl());
+    QVERIFY2(QRegularExpression(
+                 QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$"))
+                 .match(record->time())
+                 .hasMatch(),
+        qPrintable(record->time()));
+    const QDateTime time
+        = QDateTime::fromString(record->time(), QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz"));
+    QVERIFY(time.isValid());
+    QVERIFY(time >= notBefore);
+    QVERIFY(time <= notAfter);
+}
+
+// The device form of the main window, filled as the operator would.
+void fillDeviceForm(const AppDeviceData &device)
+{
+    mainWidget<QLineEdit>("deviceNameEdit")->setText(device.name());
+    mainWidget<QComboBox>("portCombo")->setCurrentText(device.portName());
+    mainWidget<QComboBox>("baudRateCombo")->setCurrentText(QString::number(device.baudRate()));
+    mainWidget<QComboBox>("dataBitsCombo")->setCurrentText(QString::number(device.dataBits()));
+    mainWidget<QComboBox>("stopBitsCombo")->setCurrentIndex(device.stopBits());
+    mainWidget<QComboBox>("parityCombo")->setCurrentIndex(device.parity());
+    mainWidget<QComboBox>("flowControlCombo")->setCurrentIndex(device.flowControl());
+}
+
+// The "Open" button that the device table shows in the given row, if any (alone in its cell or
+// inside a cell widget).
+QPushButton *rowOpenButton(int row)
+{
+    auto *view = mainWidget<QTableView>("deviceTable");
+    for (int column = 0; column < view->model()->columnCount(); ++column) {
+        QWidget *cell = view->indexWidget(view->model()->index(row, column));
+        if (!cell)
+            continue;
+        QList<QPushButton *> buttons = cell->findChildren<QPushButton *>();
+        if (auto *button = qobject_cast<QPushButton *>(cell))
+            buttons.prepend(button);
+        for (QPushButton *button : qAsConst(buttons)) {
+            if (button->text() == QLatin1String("Open"))
+                return button;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TstTerminalDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void openFromEntryFormShowsTheDevice();
+    void openFromSavedRowShowsTheDevice();
+    void openDeviceShowsOneModelessTerminalPerDevice();
+    void failedOpenShowsNoTerminal();
+    void sendLogsRecordsAndWritesTheHexBytes();
+    void receivedBatchIsLoggedAndRecorded();
+    void twoBatchesGiveTwoParagraphsAndTwoRows();
+    void sendWhileHexIsBeingEditedUsesTheTextAsTyped();
+    void sendWithEmptyHexLogsRecordsAndWritesNothing();
+    void returnInAFieldBringsBothInStepAndSends();
+    void loadWithEmptyComboEmptiesBothFields();
+    void loadFillsBothFieldsAndSendsNothing();
+    void savedCommandsAreReadWhenTheTerminalOpens();
+    void clearEmptiesTheLogButNotTheHistory();
+    void copyPutsTheLogOnTheClipboard();
+    void markupIsLoggedAsText();
+    void controlBytesStayInTheirParagraph_data();
+    void controlBytesStayInTheirParagraph();
+    void portErrorLogsOneErrorAfterItsMessage();
+
+private:
+    // Opens the record through the application object; returns its new terminal.
+    AppDeviceDialog *open(AppDeviceData *device);
+
+    QScopedPointer<MessageBoxCatcher> catcher;
+    QScopedPointer<PtyPeer> peer;
+    AppDeviceData device { QStringLiteral("Lab 1"), QStringLiteral("COM5"), 19200, 7, 2, 1, 1 };
+};
+
+void TstTerminalDialog::init()
+{
+    catcher.reset(new MessageBoxCatcher);
+    peer.reset(new PtyPeer);
+    QVERIFY(peer->mapTo("COM5"));
+    tableModel("historyTable")->clearData();
+}
+
+void TstTerminalDialog::cleanup()
+{
+    for (AppDeviceDialog *dialog : terminals())
+        dialog->close();
+    QTRY_VERIFY_WITH_TIMEOUT(mainWindow()->findChildren<AppDeviceDialog *>().isEmpty(), 10000);
+    // Whatever a failed test left registered is released, so the next test starts clean.
+    const bool wasFree = app()->deviceManager()->isPortFree("COM5");
+    app()->deviceManager()->closeDevice("COM5");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    peer.reset();
+    catcher.reset();
+    QVERIFY(wasFree);
+}
+
+AppDeviceDialog *TstTerminalDialog::open(AppDeviceData *record)
+{
+    const TerminalSnapshot before = snapshot();
+    app()->openDevice(record);
+    return newTerminal(before);
+}
+
+void TstTerminalDialog::openFromEntryFormShowsTheDevice()
+{
+    fillDeviceForm(device);
+    const TerminalSnapshot before = snapshot();
+    QTest::mouseClick(mainWidget<QPushButton>("deviceOpenBtn"), Qt::LeftButton);
+    AppDeviceDialog *dialog = newTerminal(before);
+    QVERIFY(dialog);
+    QCOMPARE(labelTexts(dialog),
+        QStringList({ "Lab 1", "Port Name:COM5", "BaudRate:19200", "Data Bits:7",
+            "Stop Bits:TwoStop", "Parity:Even", "Flow Control:RTS/CTS" }));
+    QVERIFY(!app()->deviceManager()->isPortFree("COM5"));
+
+    // The record built from the form reaches the history with the dialog's traffic.
+    widget<QLineEdit>(dialog, "hexEdit")->setText("3041");
+    const QDateTime sendTime = QDateTime::currentDateTime();
+    click(dialog, "sendBtn");
+    QCOMPARE(peer->read(2), QByteArray("0A"));
+    QCOMPARE(historyRows(), 1);
+    verifyHistoryRow(0, "Sent", "0A", device, sendTime, QDateTime::currentDateTime());
+    QCOMPARE(catcher->count(), 0);
+}
+
+void TstTerminalDialog::openFromSavedRowShowsTheDevice()
+{
+    AppAbstractTableModel *devices = tableModel("deviceTable");
+    const int row = devices->rowCount();
+    devices->addData(new AppDeviceData("Saved rig", "COM5", 57600, 8, 1, 2, 0));
+    QPushButton *openButton = rowOpenButton(row);
+    QVERIFY(openButton);
+
+    const TerminalSnapshot before = snapshot();
+    QTest::mouseClick(openButton, Qt::LeftButton);
+    AppDeviceDialog *dialog = newTerminal(before);
+    QVERIFY(dialog);
+    QCOMPARE(labelTexts(dialog),
+        QStringList({ "Saved rig", "Port Name:COM5", "BaudRate:57600", "Data Bits:8",
+            "Stop Bits:OneAndHalfStop", "Parity:Odd", "Flow Control:OFF" }));
+
+    // The row may go while its device is open; the terminal keeps working with its settings.
+    devices->removeData(row);
+    QVERIFY(peer->write("hi"));
+    QTRY_COMPARE_WITH_TIMEOUT(historyRows(), 1, 10000);
+    QCOMPARE(historyRow(0)->portName(), QStringLiteral("COM5"));
+    QCOMPARE(historyRow(0)->baudRate(), 57600);
+    QCOMPARE(historyRow(0)->stopBits(), 1);
+    QCOMPARE(historyRow(0)->parity(), 2);
+    QCOMPARE(log(dialog), QStringLiteral("Received:6869-------hi"));
+    QCOMPARE(catcher->count(), 0);
+}
+
+void TstTerminalDialog::openDeviceShowsOneModelessTerminalPerDevice()
+{
+    AppDeviceData unnamed("", "COM5", 9600, 8, 0, 0, 0);
+    AppDeviceDialog *dialog = open(&unnamed);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->parentWidget(), static_cast<QWidget *>(mainWindow()));
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!dialog->isModal());
+    QCOMPARE(dialog->windowModality(), Qt::NonModal);
+    QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
+    QCOMPARE(widget<QLabel>(dialog, "deviceNameLabel")->text(), QStringLiteral("No device name"));
+    // Modeless: the main window still takes input while the terminal is shown.
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(terminals().size(), 1);
+    QCOMPARE(catcher->count(), 0);
+}
+
+void TstTerminalDialog::failedOpenShowsNoTerminal()
+{
+    AppDeviceData missing("Nothing there", "COM9", 9600, 8, 0, 0, 0);
+    QVERIFY(!open(&missing));
+    QVERIFY(terminals().isEmpty());
+    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(ENOENT) }));
+}
+
+void TstTerminalDialog::sendLogsRecordsAndWritesTheHexBytes()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    auto *hex = widget<QLineEdit>(dialog, "hexEdit");
+    auto *ascii = widget<QLineEdit>(dialog, "asciiEdit");
+    hex->setText("3041");
+    ascii->setText("0A");
+
+    const QDateTime before = QDateTime::currentDateTime();
+    click(dialog, "sendBtn");
+    const QDateTime after = QDateTime::currentDateTime();
+    QCOMPARE(log(dialog), QStringLiteral("Sent:3041-------0A"));
+    QCOMPARE(historyRows(), 1);
+    verifyHistoryRow(0, "Sent", "0A", device, before, after);
+    QCOMPARE(peer->read(2), QByteArray("\x30\x41"));
+
+    // Exactly those two: the next send arrives right behind them.
+    hex->setText("FF");
+    click(dialog, "sendBtn");
+    QCOMPARE(peer->read(1), QByteArray("\xFF"));
+    QCOMPARE(peer->readAvailable(), QByteArray());
+    QCOMPARE(log(dialog), QStringLiteral("Sent:3041-------0A\nSent:FF-------0A"));
+    QCOMPARE(historyRows(), 2);
+    QCOMPARE(historyRow(1)->bytes(), QByteArray("\xFF"));
+    QCOMPARE(catcher->count(), 0);
+}
+
+void TstTerminalDialog::receivedBatchIsLoggedAndRecorded()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    const QDateTime before = QDateTime::currentDateTime();
+    QVERIFY(peer->write("\x30\x41"));
+    QTRY_COMPARE_WITH_TIMEOUT(historyRows(), 1, 10000);
+    QCOMPARE(log(dialog), QStringLiteral("Received:3041-------0A"));
+    verifyHistoryRow(0, "Received", "0A", device, before, QDateTime::currentDateTime());
+    QCOMPARE(catcher->count(), 0);
+}
+
+void TstTerminalDialog::twoBatchesGiveTwoParagraphsAndTwoRows()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    QVERIFY(peer->write("\x30"));
+    QTRY_COMPARE_WITH_TIMEOUT(historyRows(), 1, 10000);
+    QVERIFY(peer->write("\x41"));
+    QTRY_COMPARE_WITH_TIMEOUT(historyRows(), 2, 10000);
+    QCOMPARE(log(dialog), QStringLiteral("Received:30-------0\nReceived:41-------A"));
+    QCOMPARE(paragraphs(dialog), 2);
+    QCOMPARE(historyRow(0)->bytes(), QByteArray("0"));
+    QCOMPARE(historyRow(1)->bytes(), QByteArray("A"));
+    QCOMPARE(historyRow(1)->direction(), QStringLiteral("Received"));
+}
+
+void TstTerminalDialog::sendWhileHexIsBeingEditedUsesTheTextAsTyped()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog, 10000));
+    auto *hex = widget<QLineEdit>(dialog, "hexEdit");
+    auto *ascii = widget<QLineEdit>(dialog, "asciiEdit");
+
+    hex->setFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(hex), 10000);
+    QTest::keyClicks(hex, "3041");
+    // Leaving the field finishes the edit: both fields in step.
+    QTest::keyClick(hex, Qt::Key_Tab);
+    QCOMPARE(hex->text(), QStringLiteral("3041"));
+    QCOMPARE(ascii->text(), QStringLiteral("0A"));
+
+    hex->setFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(hex), 10000);
+    QTest::keyClick(hex, Qt::Key_End);
+    QTest::keyClicks(hex, "b");
+    click(dialog, "sendBtn");
+
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(hex));
+    QCOMPARE(log(dialog), QStringLiteral("Sent:3041b-------0A"));
+    QCOMPARE(hex->text(), QStringLiteral("3041b"));
+    QCOMPARE(ascii->text(), QStringLiteral("0A"));
+    const QByteArray typed = hexToBytes("3041b");
+    QCOMPARE(typed, QByteArray("\x03\x04\x1B"));
+    QCOMPARE(historyRow(0)->bytes(), typed);
+    QCOMPARE(peer->read(3), typed);
+}
+
+void TstTerminalDialog::sendWithEmptyHexLogsRecordsAndWritesNothing()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    click(dialog, "sendBtn");
+    QCOMPARE(log(dialog), QStringLiteral("Sent:-------"));
+    QCOMPARE(historyRows(), 1);
+    QCOMPARE(historyRow(0)->direction(), QStringLiteral("Sent"));
+    QCOMPARE(historyRow(0)->bytes(), QByteArray());
+
+    widget<QLineEdit>(dialog, "hexEdit")->setText("7E");
+    click(dialog, "sendBtn");
+    QCOMPARE(peer->read(1), QByteArray("~"));
+    QCOMPARE(peer->readAvailable(), QByteArray());
+}
+
+void TstTerminalDialog::returnInAFieldBringsBothInStepAndSends()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog, 10000));
+    auto *hex = widget<QLineEdit>(dialog, "hexEdit");
+    auto *ascii = widget<QLineEdit>(dialog, "asciiEdit");
+
+    // Send is the dialog's default button: Return finishes the edit first, then sends.
+    hex->setFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(hex), 10000);
+    QTest::keyClicks(hex, "a");
+    QTest::keyClick(hex, Qt::Key_Return);
+    QCOMPARE(hex->text(), QStringLiteral("0A"));
+    QCOMPARE(ascii->text(), QStringLiteral("\n"));
+    QCOMPARE(peer->read(1), QByteArray("\n"));
+
+    ascii->setFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(ascii), 10000);
+    ascii->selectAll();
+    QTest::keyClicks(ascii, "hi");
+    QTest::keyClick(ascii, Qt::Key_Return);
+    QCOMPARE(hex->text(), QStringLiteral("6869"));
+    QCOMPARE(peer->read(2), QByteArray("hi"));
+    QCOMPARE(log(dialog), QStringLiteral("Sent:0A-------\\n\nSent:6869-------hi"));
+    QVERIFY(dialog->isVisible());
+}
+
+void TstTerminalDialog::loadWithEmptyComboEmptiesBothFields()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    QCOMPARE(widget<QComboBox>(dialog, "savedCommandsCombo")->count(), 0);
+    auto *hex = widget<QLineEdit>(dialog, "hexEdit");
+    auto *ascii = widget<QLineEdit>(dialog, "asciiEdit");
+    hex->setText("3041");
+    ascii->setText("0A");
+    click(dialog, "loadCommandBtn");
+    QCOMPARE(hex->text(), QString());
+    QCOMPARE(ascii->text(), QString());
+    QCOMPARE(log(dialog), QString());
+    QCOMPARE(historyRows(), 0);
+}
+
+void TstTerminalDialog::loadFillsBothFieldsAndSendsNothing()
+{
+    AppSettingsManager *store = app()->settingsManager();
+    store->addCommand("Hello", "Hi\n");
+    AppDeviceDialog *dialog = open(&device);
+    store->removeCommand("Hello");
+    QVERIFY(dialog);
+    auto *combo = widget<QComboBox>(dialog, "savedCommandsCombo");
+    QCOMPARE(combo->count(), 1);
+    combo->setCurrentText("Hello");
+    click(dialog, "loadCommandBtn");
+    // A command deleted in the main window meanwhile loads as no bytes.
+    QCOMPARE(widget<QLineEdit>(dialog, "hexEdit")->text(), QString());
+
+    store->addCommand("Hello", "Hi\n");
+    click(dialog, "loadCommandBtn");
+    QCOMPARE(widget<QLineEdit>(dialog, "hexEdit")->text(), QStringLiteral("48690A"));
+    QCOMPARE(widget<QLineEdit>(dialog, "asciiEdit")->text(), QStringLiteral("Hi\n"));
+    QCOMPARE(log(dialog), QString());
+    QCOMPARE(historyRows(), 0);
+
+    // Had Load written anything, it would arrive before the command sent now.
+    click(dialog, "sendBtn");
+    QCOMPARE(peer->read(3), QByteArray("Hi\n"));
+    QCOMPARE(peer->readAvailable(), QByteArray());
+    store->removeCommand("Hello");
+}
+
+void TstTerminalDialog::savedCommandsAreReadWhenTheTerminalOpens()
+{
+    AppSettingsManager *store = app()->settingsManager();
+    store->addCommand("Zeta", "\x01");
+    store->addCommand("Alpha", "\x02");
+    store->addCommand("Mid", "\x03");
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    store->addCommand("Beta", "\x04");
+    store->removeCommand("Mid");
+
+    auto *combo = widget<QComboBox>(dialog, "savedCommandsCombo");
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    QCOMPARE(items, QStringList({ "Alpha", "Mid", "Zeta" }));
+    for (const char *name : { "Zeta", "Alpha", "Beta" })
+        store->removeCommand(name);
+}
+
+void TstTerminalDialog::clearEmptiesTheLogButNotTheHistory()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    widget<QLineEdit>(dialog, "hexEdit")->setText("01");
+    click(dialog, "sendBtn");
+    QVERIFY(peer->write("x"));
+    QTRY_COMPARE_WITH_TIMEOUT(historyRows(), 2, 10000);
+
+    click(dialog, "clearBtn");
+    QCOMPARE(log(dialog), QString());
+    QCOMPARE(historyRows(), 2);
+    QGuiApplication::clipboard()->setText("before");
+    click(dialog, "clipBoardBtn");
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+
+    // The log starts afresh: no empty line above the next block.
+    QVERIFY(peer->write("y"));
+    QTRY_COMPARE_WITH_TIMEOUT(historyRows(), 3, 10000);
+    QCOMPARE(log(dialog), QStringLiteral("Received:79-------y"));
+    QCOMPARE(paragraphs(dialog), 1);
+}
+
+void TstTerminalDialog::copyPutsTheLogOnTheClipboard()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    widget<QLineEdit>(dialog, "hexEdit")->setText("3041");
+    widget<QLineEdit>(dialog, "asciiEdit")->setText("0A");
+    click(dialog, "sendBtn");
+    QCOMPARE(peer->read(2), QByteArray("0A"));
+    QVERIFY(peer->write("0A"));
+    QTRY_COMPARE_WITH_TIMEOUT(historyRows(), 2, 10000);
+
+    QGuiApplication::clipboard()->setText("something else");
+    click(dialog, "clipBoardBtn");
+    QCOMPARE(QGuiApplication::clipboard()->text(QClipboard::Clipboard),
+        QStringLiteral("Sent:3041-------0A\nReceived:3041-------0A"));
+}
+
+void TstTerminalDialog::markupIsLoggedAsText()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    const QByteArray markup
+        = "<b>bold</b><img src=\"/nonexistent/probe.png\"><a href=\"x\">link</a>&lt;";
+    QVERIFY(peer->write(markup));
+    QTRY_COMPARE_WITH_TIMEOUT(receivedBytes(), markup, 10000);
+
+    // The operator's own text is taken as text too.
+    auto *ascii = widget<QLineEdit>(dialog, "asciiEdit");
+    ascii->setText("<i>a</i>");
+    widget<QLineEdit>(dialog, "hexEdit")->setText(bytesToHex("<i>a</i>"));
+    click(dialog, "sendBtn");
+
+    QStringList expected;
+    for (int row = 0; row < historyRows() - 1; ++row)
+        expected << paragraph("Received", historyRow(row)->bytes());
+    expected << QStringLiteral("Sent:3C693E613C2F693E-------<i>a</i>");
+    QCOMPARE(log(dialog), expected.join('\n'));
+
+    // Nothing was formatted, linked or embedded.
+    const QTextDocument *document = widget<QTextEdit>(dialog, "logText")->document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            QVERIFY(!format.isImageFormat());
+            QVERIFY(!format.isAnchor());
+            QCOMPARE(format.fontWeight(), int(QFont::Normal));
+            QVERIFY(!format.fontItalic());
+        }
+    }
+    QVERIFY(!document->toHtml().contains("<img"));
+
+    click(dialog, "clipBoardBtn");
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected.join('\n'));
+}
+
+void TstTerminalDialog::controlBytesStayInTheirParagraph_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("NUL in the middle") << QByteArray("A\0B", 3);
+    QTest::newRow("CR LF") << QByteArray("OK\r\n");
+    QTest::newRow("lone CR and LF") << QByteArray("a\rb\nc");
+    QTest::newRow("backslashes beside them") << QByteArray("\\r\r\\\n\\n");
+    QTest::newRow("no-break space") << QByteArray("\xA0x");
+    QByteArray every(256, Qt::Uninitialized);
+    for (int i = 0; i < 256; ++i)
+        every[i] = char(i);
+    QTest::newRow("every byte") << every;
+}
+
+void TstTerminalDialog::controlBytesStayInTheirParagraph()
+{
+    QFETCH(QByteArray, bytes);
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    QVERIFY(peer->write(bytes));
+    QTRY_COMPARE_WITH_TIMEOUT(receivedBytes(), bytes, 10000);
+
+    // Text after the block is not lost.
+    widget<QLineEdit>(dialog, "hexEdit")->setText("21");
+    click(dialog, "sendBtn");
+
+    // One paragraph per batch, each exactly as the port delivered it.
+    QStringList expected;
+    for (int row = 0; row < historyRows() - 1; ++row)
+        expected << paragraph("Received", historyRow(row)->bytes());
+    expected << QStringLiteral("Sent:21-------");
+    QCOMPARE(paragraphs(dialog), historyRows());
+    click(dialog, "clipBoardBtn");
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected.join('\n'));
+
+    // What the log shows: every character as received, except that CR and LF appear as \r and
+    // \n, so one block stays one line (and toPlainText() gives a no-break space as a space).
+    QStringList shownParagraphs;
+    for (const QString &line : expected) {
+        QString text = line;
+        text.replace(QLatin1Char('\r'), QLatin1String("\\r"))
+            .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+            .replace(QChar(0xA0), QLatin1Char(' '));
+        shownParagraphs << text;
+    }
+    QCOMPARE(log(dialog), shownParagraphs.join('\n'));
+
+    // Painting such text is harmless.
+    QVERIFY(!dialog->grab().isNull());
+    QCOMPARE(catcher->count(), 0);
+}
+
+void TstTerminalDialog::portErrorLogsOneErrorAfterItsMessage()
+{
+    // As openDevice does it, keeping hold of the device to reach its port.
+    auto *opened = new AppDevice(&device);
+    QVERIFY(opened->open());
+    QVERIFY(app()->deviceManager()->registerDevice(opened));
+    auto *dialog = new AppDeviceDialog(mainWindow(), opened);
+    dialog->show();
+
+    QString logWhileBoxShown = QStringLiteral("<no box>");
+    connect(catcher.data(), &MessageBoxCatcher::aboutToAccept, dialog,
+        [&](const QString &) { logWhileBoxShown = log(dialog); });
+
+    // A pty has no modem lines: asking for them fails for real, and the port stays usable.
+    QSerialPort *port = opened->findChild<QSerialPort *>();
+    QVERIFY(port);
+    QCOMPARE(port->pinoutSignals(), QSerialPort::NoSignal);
+
+    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(ENOTTY) }));
+    QCOMPARE(logWhileBoxShown, QString());
+    QCOMPARE(log(dialog), QStringLiteral("Error"));
+    QCOMPARE(historyRows(), 0);
+    QVERIFY(dialog->isVisible());
+
+    widget<QLineEdit>(dialog, "hexEdit")->setText("01");
+    click(dialog, "sendBtn");
+    QCOMPARE(peer->read(1), QByteArray("\x01"));
+    QCOMPARE(log(dialog), QStringLiteral("Error\nSent:01-------"));
+    QCOMPARE(catcher->count(), 1);
+}
+
+VT_TEST_MAIN(TstTerminalDialog)
+#include "tst_terminaldialog.moc"
