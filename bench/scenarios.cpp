@@ -107,6 +107,9 @@ struct Flow
     qint64 target = 0;
     qint64 lastByteNs = 0;
     QEventLoop *loop = nullptr;
+    // The run is over when this goes (the terminal dialog closing on a port error).
+    QPointer<QObject> receiver;
+    bool guarded = false;
 
     void add(qint64 count)
     {
@@ -171,6 +174,8 @@ Run receive(Flow &flow, int masterFd, const WriterPlan &plan, qint64 limitNs, qi
             run.stoppedBy = QStringLiteral("memory limit");
         else if (writer.finished() && writer.wait() != 0)
             run.stoppedBy = QStringLiteral("peer failed");
+        else if (flow.guarded && !flow.receiver)
+            run.stoppedBy = QStringLiteral("terminal dialog closed");
         if (!run.stoppedBy.isEmpty())
             loop.quit();
     });
@@ -337,13 +342,20 @@ void verifyHistory(const Flow &flow, const QString &port)
             QStringLiteral("%1 history rows for %2 received batches").arg(rows).arg(flow.batches));
 }
 
-void reportLog(const OpenedTerminal &opened)
+void reportLog(const OpenedTerminal &opened, const Flow &flow)
 {
-    if (!opened.dialog)
+    auto *log = opened.dialog ? opened.dialog->findChild<QTextEdit *>(QStringLiteral("logText"))
+                              : nullptr;
+    if (!log) {
+        problem(QStringLiteral("no terminal log"));
         return;
-    auto *log = opened.dialog->findChild<QTextEdit *>(QStringLiteral("logText"));
-    if (log)
-        report("log_paragraphs", log->document()->blockCount());
+    }
+    const int paragraphs = log->document()->blockCount();
+    report("log_paragraphs", paragraphs);
+    if (paragraphs != flow.batches)
+        problem(QStringLiteral("%1 log paragraphs for %2 received batches")
+                    .arg(paragraphs)
+                    .arg(flow.batches));
 }
 
 // --- the bare reader: a QSerialPort that only counts, as the floor for everything else ---
@@ -400,6 +412,8 @@ int appReceive(const Sizes &sizes, bool steady)
     // After the dialog's own connection, so a batch is counted once the dialog has handled it.
     QObject::connect(opened.device.data(), &AppDevice::onDataFull, opened.dialog.data(),
         [&](const QByteArray &buf) { flow.add(buf.size()); });
+    flow.receiver = opened.dialog.data();
+    flow.guarded = true;
 
     WriterPlan plan;
     plan.seed = streamSeed;
@@ -417,7 +431,7 @@ int appReceive(const Sizes &sizes, bool steady)
     reportRun(run, flow);
     if (steady)
         reportWindows(run, sizes, qint64(sizes.steadySeconds) * 1000000000);
-    reportLog(opened);
+    reportLog(opened, flow);
     verifyHistory(flow, portName);
     if (!opened.dialog)
         problem(QStringLiteral("the terminal dialog closed during the run"));
@@ -498,7 +512,7 @@ Sizes Sizes::full()
 
 Sizes Sizes::quick()
 {
-    return { 256 * 1024, 60, 1, 250, 16, 1000, 1, 20, 50, 1, 2 * 1024 * 1024 };
+    return { 64 * 1024, 60, 1, 250, 16, 1000, 1, 20, 50, 1, 2 * 1024 * 1024 };
 }
 
 const QStringList &scenarioNames()
