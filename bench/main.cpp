@@ -51,7 +51,8 @@ void progress(const QString &text)
 }
 
 // Runs one measurement in a child process with a data folder of its own.
-Outcome runChild(const QString &scenario, bool quick, int items, int timeoutSeconds)
+Outcome runChild(
+    const QString &scenario, const QStringList &sizeArgs, int items, int timeoutSeconds)
 {
     Outcome outcome;
     QTemporaryDir home;
@@ -69,9 +70,7 @@ Outcome runChild(const QString &scenario, bool quick, int items, int timeoutSeco
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
     env.insert(QStringLiteral("VT_BENCH_ITEMS"), QString::number(items));
 
-    QStringList args { QStringLiteral("--child"), scenario };
-    if (quick)
-        args << QStringLiteral("--short");
+    const QStringList args = QStringList { QStringLiteral("--child"), scenario } + sizeArgs;
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     env.insert(QStringLiteral("VT_BENCH_SPAWN_NS"), QString::number(wallNs()));
@@ -226,10 +225,17 @@ qint64 median(QList<qint64> values)
 
 void usage()
 {
-    out() << "Usage: verantis_bench [--short] [--only NAME[,NAME...]]\n"
-             "  --short  tiny sizes and durations; fails if a byte is lost or out of order\n"
-             "  --only   run only these measurements: "
-          << scenarioNames().join(QStringLiteral(", ")) << '\n';
+    out() << "Usage: verantis_bench [--short] [--only NAME[,NAME...]] [--burst-mib N]\n"
+             "                      [--steady-seconds N] [--time-limit SECONDS]\n"
+             "  --short           tiny sizes and durations; fails if a byte is lost or out of "
+             "order\n"
+             "  --only            run only these measurements: "
+          << scenarioNames().join(QStringLiteral(", "))
+          << "\n"
+             "  --burst-mib       size of the burst (default 16)\n"
+             "  --steady-seconds  length of the steady run (default 60)\n"
+             "  --time-limit      a burst stops, reported as incomplete, after this long "
+             "(default 300)\n";
     out().flush();
 }
 
@@ -240,19 +246,48 @@ int main(int argc, char **argv)
     bool quick = false;
     QString child;
     QStringList only;
+    // Size options, handed on to every measurement process.
+    QStringList sizeArgs;
+    int burstMiB = 0, steadySeconds = 0, timeLimit = 0;
+    const auto positive = [&](int &i, int *target) {
+        if (i + 1 >= argc)
+            return false;
+        bool ok = false;
+        *target = QByteArray(argv[i + 1]).toInt(&ok);
+        sizeArgs << QString::fromLocal8Bit(argv[i]) << QString::fromLocal8Bit(argv[i + 1]);
+        ++i;
+        return ok && *target > 0;
+    };
     for (int i = 1; i < argc; ++i) {
+        bool ok = true;
         if (!std::strcmp(argv[i], "--short")) {
             quick = true;
+            sizeArgs << QStringLiteral("--short");
         } else if (!std::strcmp(argv[i], "--child") && i + 1 < argc) {
             child = QString::fromLocal8Bit(argv[++i]);
         } else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) {
             only = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','));
+        } else if (!std::strcmp(argv[i], "--burst-mib")) {
+            ok = positive(i, &burstMiB);
+        } else if (!std::strcmp(argv[i], "--steady-seconds")) {
+            ok = positive(i, &steadySeconds);
+        } else if (!std::strcmp(argv[i], "--time-limit")) {
+            ok = positive(i, &timeLimit);
         } else {
+            ok = false;
+        }
+        if (!ok) {
             usage();
             return std::strcmp(argv[i], "--help") ? 2 : 0;
         }
     }
-    const Sizes sizes = quick ? Sizes::quick() : Sizes::full();
+    Sizes sizes = quick ? Sizes::quick() : Sizes::full();
+    if (burstMiB > 0)
+        sizes.burstBytes = qint64(burstMiB) * 1024 * 1024;
+    if (steadySeconds > 0)
+        sizes.steadySeconds = steadySeconds;
+    if (timeLimit > 0)
+        sizes.burstLimitSeconds = timeLimit;
     if (!child.isEmpty()) {
         if (!isScenario(child))
             return 2;
@@ -274,7 +309,7 @@ int main(int argc, char **argv)
     bool incomplete = false;
     const auto collect = [&](const QString &name, int items, int timeout) {
         progress(QStringLiteral("verantis_bench: %1...").arg(name));
-        Outcome o = runChild(name, quick, items, timeout);
+        Outcome o = runChild(name, sizeArgs, items, timeout);
         problems << o.problems;
         if (o.has(QStringLiteral("complete")) && o.number(QStringLiteral("complete")) != 1)
             incomplete = true;
@@ -358,6 +393,16 @@ int main(int argc, char **argv)
         const double appRate = throughput(burstApp), bareRate = throughput(burstBare);
         table.row(QStringLiteral("throughput"), appRate >= 0 ? rate(appRate) : QString(),
             bareRate >= 0 ? rate(bareRate) : QString(), ratio(appRate, bareRate));
+        const auto quarters = [](const Outcome &o) {
+            QStringList times;
+            const QStringList values = o.values.value(QStringLiteral("quarters_ns"))
+                                           .split(QLatin1Char(','), Qt::SkipEmptyParts);
+            for (const QString &v : values)
+                times << duration(v.toLongLong());
+            return times.join(QStringLiteral(" / "));
+        };
+        table.row(QStringLiteral("time for each quarter of the data"), quarters(burstApp),
+            quarters(burstBare));
         both(QStringLiteral("batches (onDataFull / readyRead)"), burstApp, burstBare, "batches",
             count);
         both(QStringLiteral("longest stall of the event loop"), burstApp, burstBare, "stall_ns",

@@ -111,10 +111,16 @@ struct Flow
     QPointer<QObject> receiver;
     bool guarded = false;
 
+    // When each quarter of the data had arrived: shows a run slowing down as it goes.
+    qint64 quarterAt[4] = {};
+    int quarters = 0;
+
     void add(qint64 count)
     {
         bytes += count;
         ++batches;
+        while (quarters < 4 && bytes * 4 >= target * (quarters + 1))
+            quarterAt[quarters++] = wallNs();
         if (bytes >= target && lastByteNs == 0) {
             lastByteNs = wallNs();
             if (loop)
@@ -226,6 +232,11 @@ void reportRun(const Run &run, const Flow &flow)
     report("rss_start_kib", run.rssStart);
     report("rss_end_kib", run.rssEnd);
     report("peak_rss_kib", peakRssKiB());
+    QStringList quarters;
+    for (int q = 0; q < flow.quarters; ++q)
+        quarters << QString::number(
+            flow.quarterAt[q] - (q ? flow.quarterAt[q - 1] : run.wallStart));
+    report("quarters_ns", quarters.join(QLatin1Char(',')));
 }
 
 // CPU per block over the first and the last window of a steady run.
