@@ -369,6 +369,13 @@ int main(int argc, char **argv)
                       .arg(count(app.number(QStringLiteral("history_bytes"))))
                 : QStringLiteral("NO"));
     };
+    const auto allocated = [&table](const Outcome &app) {
+        if (!app.has(QStringLiteral("history_allocated")))
+            return;
+        table.row(QStringLiteral("history bytes: carried / allocated for them"),
+            memory(app.number(QStringLiteral("history_bytes")) / 1024) + QStringLiteral(" / ")
+                + memory(app.number(QStringLiteral("history_allocated")) / 1024));
+    };
     const auto stopped = [&table](const Outcome &app, const Outcome &bare) {
         for (const Outcome *o : { &app, &bare }) {
             if (!o->has(QStringLiteral("stopped_by")))
@@ -412,6 +419,11 @@ int main(int argc, char **argv)
             table.row(QStringLiteral("history rows / log paragraphs"),
                 count(burstApp.number(QStringLiteral("rows"))) + QStringLiteral(" / ")
                     + count(burstApp.number(QStringLiteral("log_paragraphs"))));
+        if (burstApp.has(QStringLiteral("log_freed_kib")))
+            table.row(QStringLiteral("memory given back by Clear / by Clear History"),
+                memory(burstApp.number(QStringLiteral("log_freed_kib"))) + QStringLiteral(" / ")
+                    + memory(burstApp.number(QStringLiteral("history_freed_kib"))));
+        allocated(burstApp);
         inOrder(burstApp);
         stopped(burstApp, burstBare);
     }
@@ -435,6 +447,19 @@ int main(int argc, char **argv)
         };
         table.row(
             QStringLiteral("CPU per block, last ÷ first"), growth(steadyApp), growth(steadyBare));
+        both(QStringLiteral("CPU per batch, first %1").arg(window), steadyApp, steadyBare,
+            "cpu_per_batch_start_ns", duration);
+        both(QStringLiteral("CPU per batch, last %1").arg(window), steadyApp, steadyBare,
+            "cpu_per_batch_end_ns", duration);
+        const auto load = [](const Outcome &o) -> QString {
+            if (!o.has(QStringLiteral("cpu_permille_start")))
+                return QString();
+            return QStringLiteral("%1 % / %2 %")
+                .arg(o.number(QStringLiteral("cpu_permille_start")) / 10.0, 0, 'f', 1)
+                .arg(o.number(QStringLiteral("cpu_permille_end")) / 10.0, 0, 'f', 1);
+        };
+        table.row(QStringLiteral("CPU load of one core, first / last %1").arg(window),
+            load(steadyApp), load(steadyBare));
         both(QStringLiteral("batches"), steadyApp, steadyBare, "batches", count);
         both(QStringLiteral("longest stall of the event loop"), steadyApp, steadyBare, "stall_ns",
             duration);
@@ -443,12 +468,21 @@ int main(int argc, char **argv)
         if (rows > 0) {
             const qint64 grown = steadyApp.number(QStringLiteral("rss_end_kib"))
                 - steadyApp.number(QStringLiteral("rss_start_kib"));
-            table.row(QStringLiteral("memory per history row (with its log paragraph)"),
-                QString::number(grown * 1024.0 / rows, 'f', 0) + QStringLiteral(" bytes"));
+            const auto perRow = [rows](qint64 kib) {
+                return QString::number(kib * 1024.0 / rows, 'f', 0) + QStringLiteral(" bytes");
+            };
+            table.row(
+                QStringLiteral("memory per history row (with its log paragraph)"), perRow(grown));
+            if (steadyApp.has(QStringLiteral("log_freed_kib")))
+                table.row(QStringLiteral("of which Clear / Clear History give back, per row"),
+                    perRow(steadyApp.number(QStringLiteral("log_freed_kib")))
+                        + QStringLiteral(" / ")
+                        + perRow(steadyApp.number(QStringLiteral("history_freed_kib"))));
             table.row(QStringLiteral("history rows / log paragraphs"),
                 count(rows) + QStringLiteral(" / ")
                     + count(steadyApp.number(QStringLiteral("log_paragraphs"))));
         }
+        allocated(steadyApp);
         inOrder(steadyApp);
         stopped(steadyApp, steadyBare);
     }

@@ -19,6 +19,7 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QSerialPort>
 #include <QSettings>
 #include <QTableView>
@@ -27,6 +28,7 @@
 #include <QVector>
 
 #include <cstdio>
+#include <malloc.h>
 
 namespace bench {
 
@@ -187,6 +189,7 @@ Run receive(Flow &flow, int masterFd, const WriterPlan &plan, qint64 limitNs, qi
     });
 
     eventClock().reset();
+    malloc_trim(0);
     run.rssStart = currentRssKiB();
     run.cpuStart = cpuNs();
     run.wallStart = wallNs();
@@ -210,6 +213,7 @@ Run receive(Flow &flow, int masterFd, const WriterPlan &plan, qint64 limitNs, qi
     run.cpuEnd = cpuNs();
     run.longestEventNs = eventClock().longestNs;
     run.events = eventClock().events;
+    malloc_trim(0);
     run.rssEnd = currentRssKiB();
     sample();
     flow.loop = nullptr;
@@ -258,9 +262,21 @@ void reportWindows(const Run &run, const Sizes &sizes, qint64 writeNs)
     const Sample startTo = at(windowNs);
     const Sample endFrom = at(writeNs - windowNs);
     const Sample endTo = at(writeNs);
+    // When the receiver cannot keep up, blocks arrive joined in bigger batches and the cost
+    // per block stops telling much; the cost per batch still does.
+    const auto perBatch = [&](const Sample &from, const Sample &to) -> qint64 {
+        const qint64 batches = to.batches - from.batches;
+        return batches > 0 ? (to.cpu - from.cpu) / batches : -1;
+    };
+    const auto cpuShare = [&](const Sample &from, const Sample &to) -> qint64 {
+        return to.t > from.t ? (to.cpu - from.cpu) * 1000 / (to.t - from.t) : -1;
+    };
     report("cpu_per_block_start_ns", perBlock(startFrom, startTo));
     report("cpu_per_block_end_ns", perBlock(endFrom, endTo));
-    report("rows_at_end_window", endTo.batches);
+    report("cpu_per_batch_start_ns", perBatch(startFrom, startTo));
+    report("cpu_per_batch_end_ns", perBatch(endFrom, endTo));
+    report("cpu_permille_start", cpuShare(startFrom, startTo));
+    report("cpu_permille_end", cpuShare(endFrom, endTo));
 }
 
 AppDeviceData benchRecord(const QString &port)
@@ -325,6 +341,8 @@ void verifyHistory(const Flow &flow, const QString &port)
     }
     StreamChecker checker(streamSeed);
     int foreign = 0;
+    // What the rows' byte arrays hold allocated, beside what they carry.
+    qint64 allocated = 0;
     const int rows = history->rowCount();
     for (int row = 0; row < rows; ++row) {
         auto *record = dynamic_cast<AppHistoryData *>(history->getData(row));
@@ -334,9 +352,11 @@ void verifyHistory(const Flow &flow, const QString &port)
             continue;
         }
         checker.feed(record->bytes());
+        allocated += record->bytes().capacity();
     }
     report("rows", rows);
     report("history_bytes", checker.checked());
+    report("history_allocated", allocated);
     report("in_order", checker.ok() && checker.checked() == flow.bytes ? 1 : 0);
     if (!checker.ok())
         problem(QStringLiteral("the history differs from what the peer sent at byte %1")
@@ -367,6 +387,31 @@ void reportLog(const OpenedTerminal &opened, const Flow &flow)
         problem(QStringLiteral("%1 log paragraphs for %2 received batches")
                     .arg(paragraphs)
                     .arg(flow.batches));
+}
+
+// Who holds the memory: what the terminal's Clear and the main window's Clear History give
+// back, each measured once the allocator has returned its free pages.
+void reportClearedMemory(const OpenedTerminal &opened)
+{
+    const auto settledRss = [] {
+        waitIdle();
+        malloc_trim(0);
+        return currentRssKiB();
+    };
+    auto *clear = opened.dialog->findChild<QPushButton *>(QStringLiteral("clearBtn"));
+    auto *clearHistory = VerantisTerminalApp::app()->mainWin()->findChild<QPushButton *>(
+        QStringLiteral("clearHistoryBtn"));
+    if (!clear || !clearHistory) {
+        problem(QStringLiteral("no Clear or Clear History button"));
+        return;
+    }
+    const qint64 full = settledRss();
+    clear->click();
+    const qint64 withoutLog = settledRss();
+    clearHistory->click();
+    const qint64 withoutHistory = settledRss();
+    report("log_freed_kib", full - withoutLog);
+    report("history_freed_kib", withoutLog - withoutHistory);
 }
 
 // --- the bare reader: a QSerialPort that only counts, as the floor for everything else ---
@@ -446,6 +491,8 @@ int appReceive(const Sizes &sizes, bool steady)
     verifyHistory(flow, portName);
     if (!opened.dialog)
         problem(QStringLiteral("the terminal dialog closed during the run"));
+    else
+        reportClearedMemory(opened);
     closeTerminal(opened);
     return 0;
 }
