@@ -16,6 +16,8 @@ public:
 
     bool isValid() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
+    // The far end's descriptor (non-blocking), for a writer in another thread or process.
+    int masterFd() const { return m_master; }
 
     // Makes the COM name resolve to this pty through the per-user data folder's port mapping.
     bool mapTo(const QString &comName) const;

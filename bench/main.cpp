@@ -1,0 +1,532 @@
+// Measures the receive path of the real program offscreen, with a pseudo-terminal as the device,
+// against a bare QSerialPort reader; see docs/performance.md.
+#include "measure.h"
+#include "scenarios.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+
+#include <algorithm>
+#include <cstring>
+
+#ifndef VT_BENCH_BUILD_TYPE
+#define VT_BENCH_BUILD_TYPE "unknown"
+#endif
+
+using namespace bench;
+
+namespace {
+
+struct Outcome
+{
+    QHash<QString, QString> values;
+    QStringList problems;
+
+    bool has(const QString &key) const { return values.contains(key); }
+    qint64 number(const QString &key) const { return values.value(key).toLongLong(); }
+};
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    static const bool utf8 = [] {
+        stream.setCodec("UTF-8");
+        return true;
+    }();
+    Q_UNUSED(utf8)
+    return stream;
+}
+
+void progress(const QString &text)
+{
+    QTextStream err(stderr);
+    err << text << Qt::endl;
+}
+
+// Runs one measurement in a child process with a data folder of its own.
+Outcome runChild(
+    const QString &scenario, const QStringList &sizeArgs, int items, int timeoutSeconds)
+{
+    Outcome outcome;
+    QTemporaryDir home;
+    if (!home.isValid()
+        || !seedDataFolder(home.path() + QStringLiteral("/VerantisTerminal"), items, items)) {
+        outcome.problems << QStringLiteral("%1: cannot prepare a data folder").arg(scenario);
+        return outcome;
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home.path() + QStringLiteral("/cache"));
+    // The temporary folder is private to us, as a runtime folder must be.
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    env.insert(QStringLiteral("VT_BENCH_ITEMS"), QString::number(items));
+
+    const QStringList args = QStringList { QStringLiteral("--child"), scenario } + sizeArgs;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    env.insert(QStringLiteral("VT_BENCH_SPAWN_NS"), QString::number(wallNs()));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), args);
+    if (!child.waitForFinished(timeoutSeconds * 1000)) {
+        outcome.problems
+            << QStringLiteral("%1: no result within %2 s").arg(scenario).arg(timeoutSeconds);
+        child.kill();
+        child.waitForFinished(-1);
+    } else if (child.exitStatus() != QProcess::NormalExit) {
+        outcome.problems << QStringLiteral("%1: crashed").arg(scenario);
+    } else if (child.exitCode() != 0) {
+        outcome.problems
+            << QStringLiteral("%1: exited with %2").arg(scenario).arg(child.exitCode());
+    }
+
+    const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
+    for (const QByteArray &line : lines) {
+        if (!line.startsWith("RESULT "))
+            continue;
+        const QString text = QString::fromUtf8(line.mid(7));
+        const int space = text.indexOf(QLatin1Char(' '));
+        const QString key = text.left(space);
+        const QString value = space < 0 ? QString() : text.mid(space + 1);
+        if (key == QLatin1String("problem"))
+            outcome.problems << scenario + QStringLiteral(": ") + value;
+        else
+            outcome.values.insert(key, value);
+    }
+    return outcome;
+}
+
+QString duration(qint64 ns)
+{
+    if (ns < 0)
+        return QStringLiteral("n/a");
+    if (ns < 1000000)
+        return QString::number(ns / 1000.0, 'f', 1) + QStringLiteral(" µs");
+    if (ns < 1000000000)
+        return QString::number(ns / 1e6, 'f', 1) + QStringLiteral(" ms");
+    return QString::number(ns / 1e9, 'f', 2) + QStringLiteral(" s");
+}
+
+QString memory(qint64 kib)
+{
+    if (kib < 10 * 1024)
+        return QString::number(kib) + QStringLiteral(" KiB");
+    return QString::number(kib / 1024.0, 'f', 1) + QStringLiteral(" MiB");
+}
+
+QString rate(double bytesPerSecond)
+{
+    if (bytesPerSecond >= 1024.0 * 1024.0)
+        return QString::number(bytesPerSecond / (1024.0 * 1024.0), 'f', 1)
+            + QStringLiteral(" MiB/s");
+    return QString::number(bytesPerSecond / 1024.0, 'f', 1) + QStringLiteral(" KiB/s");
+}
+
+QString count(qint64 n)
+{
+    QString digits = QString::number(n);
+    for (int at = digits.size() - 3; at > (n < 0 ? 1 : 0); at -= 3)
+        digits.insert(at, QLatin1Char(','));
+    return digits;
+}
+
+QString ratio(double app, double baseline)
+{
+    if (app < 0 || baseline <= 0)
+        return QString();
+    const double r = app / baseline;
+    const int decimals = r >= 100 ? 0 : r >= 10 ? 1 : r >= 1 ? 2 : 3;
+    return QStringLiteral("×") + QString::number(r, 'f', decimals);
+}
+
+class Table
+{
+public:
+    void section(const QString &title) { rows.append({ title, QString(), QString(), QString() }); }
+    void row(const QString &figure, const QString &app, const QString &baseline = QString(),
+        const QString &r = QString())
+    {
+        rows.append({ QStringLiteral("  ") + figure, app, baseline, r });
+    }
+
+    void print() const
+    {
+        const QStringList header { QStringLiteral("Figure"), QStringLiteral("Application"),
+            QStringLiteral("Baseline"), QStringLiteral("Ratio") };
+        int widths[4];
+        for (int c = 0; c < 4; ++c) {
+            widths[c] = header.at(c).size();
+            for (const QStringList &r : rows)
+                widths[c] = std::max(widths[c], int(r.at(c).size()));
+        }
+        const auto line = [&](const QStringList &cells) {
+            QString text = QStringLiteral("|");
+            for (int c = 0; c < 4; ++c)
+                text += QLatin1Char(' ') + cells.at(c).leftJustified(widths[c])
+                    + QStringLiteral(" |");
+            out() << text << '\n';
+        };
+        line(header);
+        QStringList rule;
+        for (int c = 0; c < 4; ++c)
+            rule << QString(widths[c], QLatin1Char('-'));
+        line(rule);
+        for (const QStringList &r : rows)
+            line(r);
+        out().flush();
+    }
+
+private:
+    QList<QStringList> rows;
+};
+
+QString cpuModel()
+{
+    QFile file(QStringLiteral("/proc/cpuinfo"));
+    if (file.open(QIODevice::ReadOnly)) {
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        for (const QString &line : lines) {
+            if (line.startsWith(QLatin1String("model name")))
+                return line.section(QLatin1Char(':'), 1).trimmed();
+        }
+    }
+    return QStringLiteral("unknown CPU");
+}
+
+QString memoryTotal()
+{
+    QFile file(QStringLiteral("/proc/meminfo"));
+    if (file.open(QIODevice::ReadOnly)) {
+        const QString first = QString::fromUtf8(file.readLine());
+        const QRegularExpressionMatch m
+            = QRegularExpression(QStringLiteral("MemTotal:\\s*(\\d+)")).match(first);
+        if (m.hasMatch())
+            return QString::number(m.captured(1).toDouble() / (1024.0 * 1024.0), 'f', 1)
+                + QStringLiteral(" GiB");
+    }
+    return QStringLiteral("unknown");
+}
+
+qint64 median(QList<qint64> values)
+{
+    if (values.isEmpty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+void usage()
+{
+    out() << "Usage: verantis_bench [--short] [--only NAME[,NAME...]] [--burst-mib N]\n"
+             "                      [--steady-seconds N] [--time-limit SECONDS]\n"
+             "  --short           tiny sizes and durations; fails if a byte is lost or out of "
+             "order\n"
+             "  --only            run only these measurements: "
+          << scenarioNames().join(QStringLiteral(", "))
+          << "\n"
+             "  --burst-mib       size of the burst (default 16)\n"
+             "  --steady-seconds  length of the steady run (default 60)\n"
+             "  --time-limit      a burst stops, reported as incomplete, after this long "
+             "(default 300)\n";
+    out().flush();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bool quick = false;
+    QString child;
+    QStringList only;
+    // Size options, handed on to every measurement process.
+    QStringList sizeArgs;
+    int burstMiB = 0, steadySeconds = 0, timeLimit = 0;
+    const auto positive = [&](int &i, int *target) {
+        if (i + 1 >= argc)
+            return false;
+        bool ok = false;
+        *target = QByteArray(argv[i + 1]).toInt(&ok);
+        sizeArgs << QString::fromLocal8Bit(argv[i]) << QString::fromLocal8Bit(argv[i + 1]);
+        ++i;
+        return ok && *target > 0;
+    };
+    for (int i = 1; i < argc; ++i) {
+        bool ok = true;
+        if (!std::strcmp(argv[i], "--short")) {
+            quick = true;
+            sizeArgs << QStringLiteral("--short");
+        } else if (!std::strcmp(argv[i], "--child") && i + 1 < argc) {
+            child = QString::fromLocal8Bit(argv[++i]);
+        } else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) {
+            only = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','));
+        } else if (!std::strcmp(argv[i], "--burst-mib")) {
+            ok = positive(i, &burstMiB);
+        } else if (!std::strcmp(argv[i], "--steady-seconds")) {
+            ok = positive(i, &steadySeconds);
+        } else if (!std::strcmp(argv[i], "--time-limit")) {
+            ok = positive(i, &timeLimit);
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            usage();
+            return std::strcmp(argv[i], "--help") ? 2 : 0;
+        }
+    }
+    Sizes sizes = quick ? Sizes::quick() : Sizes::full();
+    if (burstMiB > 0)
+        sizes.burstBytes = qint64(burstMiB) * 1024 * 1024;
+    if (steadySeconds > 0)
+        sizes.steadySeconds = steadySeconds;
+    if (timeLimit > 0)
+        sizes.burstLimitSeconds = timeLimit;
+    if (!child.isEmpty()) {
+        if (!isScenario(child))
+            return 2;
+        return runScenario(argc, argv, child, sizes);
+    }
+    for (const QString &name : only) {
+        if (!isScenario(name)) {
+            usage();
+            return 2;
+        }
+    }
+
+    QCoreApplication app(argc, argv);
+    const auto wanted = [&](const char *name) {
+        return only.isEmpty() || only.contains(QLatin1String(name));
+    };
+    const int receiveTimeout = sizes.burstLimitSeconds + sizes.steadySeconds + 180;
+    QStringList problems;
+    bool incomplete = false;
+    const auto collect = [&](const QString &name, int items, int timeout) {
+        progress(QStringLiteral("verantis_bench: %1...").arg(name));
+        Outcome o = runChild(name, sizeArgs, items, timeout);
+        problems << o.problems;
+        if (o.has(QStringLiteral("complete")) && o.number(QStringLiteral("complete")) != 1)
+            incomplete = true;
+        return o;
+    };
+
+    Outcome burstBare, burstApp, steadyBare, steadyApp, idle;
+    QList<qint64> startLaunch, startConstruct, startEmpty, startPeak;
+    if (wanted("burst-bare"))
+        burstBare = collect(QStringLiteral("burst-bare"), 0, receiveTimeout);
+    if (wanted("burst-app"))
+        burstApp = collect(QStringLiteral("burst-app"), 0, receiveTimeout);
+    if (wanted("steady-bare"))
+        steadyBare = collect(QStringLiteral("steady-bare"), 0, receiveTimeout);
+    if (wanted("steady-app"))
+        steadyApp = collect(QStringLiteral("steady-app"), 0, receiveTimeout);
+    if (wanted("idle-app"))
+        idle = collect(QStringLiteral("idle-app"), sizes.idleItems, sizes.idleSeconds + 120);
+    if (wanted("startup-app")) {
+        for (int run = 0; run < sizes.startupRuns; ++run) {
+            const Outcome full = collect(QStringLiteral("startup-app"), sizes.startupItems, 300);
+            startLaunch << full.number(QStringLiteral("launch_ns"));
+            startConstruct << full.number(QStringLiteral("construct_ns"));
+            startPeak << full.number(QStringLiteral("peak_rss_kib"));
+            const Outcome empty = collect(QStringLiteral("startup-app"), 0, 300);
+            startEmpty << empty.number(QStringLiteral("launch_ns"));
+        }
+    }
+
+    out() << "Verantis Terminal receive benchmark, " << (quick ? "short run" : "full run") << '\n'
+          << "Machine: " << QThread::idealThreadCount() << " CPUs (" << cpuModel() << "), "
+          << memoryTotal() << " memory, " << QSysInfo::prettyProductName() << ", kernel "
+          << QSysInfo::kernelVersion() << '\n'
+          << "Qt " << qVersion() << ", build type " << VT_BENCH_BUILD_TYPE
+#ifdef VT_BENCH_SANITIZED
+          << " with sanitizers"
+#endif
+          << ", platform offscreen\n"
+          << "Baseline: a bare QSerialPort that only counts the bytes; for start-up, the program "
+             "with an empty data folder.\n\n";
+
+    Table table;
+    // A figure of the application beside the same figure of the baseline, and their ratio.
+    const auto both = [&table](const QString &label, const Outcome &app, const Outcome &bare,
+                          const char *key, QString (*format)(qint64)) {
+        const QString k = QLatin1String(key);
+        table.row(label, app.has(k) ? format(app.number(k)) : QString(),
+            bare.has(k) ? format(bare.number(k)) : QString(),
+            app.has(k) && bare.has(k) ? ratio(app.number(k), bare.number(k)) : QString());
+    };
+    const auto inOrder = [&table](const Outcome &app) {
+        if (!app.has(QStringLiteral("in_order")))
+            return;
+        table.row(QStringLiteral("every byte in the history, in order"),
+            app.number(QStringLiteral("in_order")) == 1
+                ? QStringLiteral("yes (%1 bytes)")
+                      .arg(count(app.number(QStringLiteral("history_bytes"))))
+                : QStringLiteral("NO"));
+    };
+    const auto allocated = [&table](const Outcome &app) {
+        if (!app.has(QStringLiteral("history_allocated")))
+            return;
+        table.row(QStringLiteral("history bytes: carried / allocated for them"),
+            memory(app.number(QStringLiteral("history_bytes")) / 1024) + QStringLiteral(" / ")
+                + memory(app.number(QStringLiteral("history_allocated")) / 1024));
+    };
+    const auto stopped = [&table](const Outcome &app, const Outcome &bare) {
+        for (const Outcome *o : { &app, &bare }) {
+            if (!o->has(QStringLiteral("stopped_by")))
+                continue;
+            const QString received
+                = count(o->number(QStringLiteral("bytes"))) + QStringLiteral(" bytes");
+            table.row(QStringLiteral("INCOMPLETE (%1), received")
+                          .arg(o->values.value(QStringLiteral("stopped_by"))),
+                o == &app ? received : QString(), o == &bare ? received : QString());
+        }
+    };
+
+    if (wanted("burst-bare") || wanted("burst-app")) {
+        table.section(QStringLiteral("Burst: %1 written as fast as the pty takes it")
+                          .arg(memory(sizes.burstBytes / 1024)));
+        both(QStringLiteral("wall time"), burstApp, burstBare, "wall_ns", duration);
+        both(QStringLiteral("CPU time"), burstApp, burstBare, "cpu_ns", duration);
+        const auto throughput = [](const Outcome &o) -> double {
+            const qint64 wall = o.number(QStringLiteral("wall_ns"));
+            return wall > 0 ? o.number(QStringLiteral("bytes")) * 1e9 / wall : -1;
+        };
+        const double appRate = throughput(burstApp), bareRate = throughput(burstBare);
+        table.row(QStringLiteral("throughput"), appRate >= 0 ? rate(appRate) : QString(),
+            bareRate >= 0 ? rate(bareRate) : QString(), ratio(appRate, bareRate));
+        const auto quarters = [](const Outcome &o) {
+            QStringList times;
+            const QStringList values = o.values.value(QStringLiteral("quarters_ns"))
+                                           .split(QLatin1Char(','), Qt::SkipEmptyParts);
+            for (const QString &v : values)
+                times << duration(v.toLongLong());
+            return times.join(QStringLiteral(" / "));
+        };
+        table.row(QStringLiteral("time for each quarter of the data"), quarters(burstApp),
+            quarters(burstBare));
+        both(QStringLiteral("batches (onDataFull / readyRead)"), burstApp, burstBare, "batches",
+            count);
+        both(QStringLiteral("longest stall of the event loop"), burstApp, burstBare, "stall_ns",
+            duration);
+        both(QStringLiteral("peak memory (RSS)"), burstApp, burstBare, "peak_rss_kib", memory);
+        if (burstApp.has(QStringLiteral("rows")))
+            table.row(QStringLiteral("history rows / log paragraphs"),
+                count(burstApp.number(QStringLiteral("rows"))) + QStringLiteral(" / ")
+                    + count(burstApp.number(QStringLiteral("log_paragraphs"))));
+        if (burstApp.has(QStringLiteral("log_freed_kib")))
+            table.row(QStringLiteral("memory given back by Clear / by Clear History"),
+                memory(burstApp.number(QStringLiteral("log_freed_kib"))) + QStringLiteral(" / ")
+                    + memory(burstApp.number(QStringLiteral("history_freed_kib"))));
+        allocated(burstApp);
+        inOrder(burstApp);
+        stopped(burstApp, burstBare);
+    }
+
+    if (wanted("steady-bare") || wanted("steady-app")) {
+        table.section(QStringLiteral("Steady: %1-byte blocks, %2 a second, for %3 s")
+                          .arg(sizes.blockBytes)
+                          .arg(sizes.blocksPerSecond)
+                          .arg(sizes.steadySeconds));
+        both(QStringLiteral("wall time"), steadyApp, steadyBare, "wall_ns", duration);
+        both(QStringLiteral("CPU time"), steadyApp, steadyBare, "cpu_ns", duration);
+        const QString window = duration(qint64(sizes.steadyWindowMs) * 1000000);
+        both(QStringLiteral("CPU per block, first %1").arg(window), steadyApp, steadyBare,
+            "cpu_per_block_start_ns", duration);
+        both(QStringLiteral("CPU per block, last %1").arg(window), steadyApp, steadyBare,
+            "cpu_per_block_end_ns", duration);
+        const auto growth = [](const Outcome &o) -> QString {
+            const qint64 start = o.number(QStringLiteral("cpu_per_block_start_ns"));
+            const qint64 end = o.number(QStringLiteral("cpu_per_block_end_ns"));
+            return start > 0 && end > 0 ? ratio(end, start) : QString();
+        };
+        table.row(
+            QStringLiteral("CPU per block, last ÷ first"), growth(steadyApp), growth(steadyBare));
+        both(QStringLiteral("CPU per batch, first %1").arg(window), steadyApp, steadyBare,
+            "cpu_per_batch_start_ns", duration);
+        both(QStringLiteral("CPU per batch, last %1").arg(window), steadyApp, steadyBare,
+            "cpu_per_batch_end_ns", duration);
+        const auto load = [](const Outcome &o) -> QString {
+            if (!o.has(QStringLiteral("cpu_permille_start")))
+                return QString();
+            return QStringLiteral("%1 % / %2 %")
+                .arg(o.number(QStringLiteral("cpu_permille_start")) / 10.0, 0, 'f', 1)
+                .arg(o.number(QStringLiteral("cpu_permille_end")) / 10.0, 0, 'f', 1);
+        };
+        table.row(QStringLiteral("CPU load of one core, first / last %1").arg(window),
+            load(steadyApp), load(steadyBare));
+        both(QStringLiteral("batches"), steadyApp, steadyBare, "batches", count);
+        both(QStringLiteral("longest stall of the event loop"), steadyApp, steadyBare, "stall_ns",
+            duration);
+        both(QStringLiteral("peak memory (RSS)"), steadyApp, steadyBare, "peak_rss_kib", memory);
+        const qint64 rows = steadyApp.number(QStringLiteral("rows"));
+        if (rows > 0) {
+            const qint64 grown = steadyApp.number(QStringLiteral("rss_end_kib"))
+                - steadyApp.number(QStringLiteral("rss_start_kib"));
+            const auto perRow = [rows](qint64 kib) {
+                return QString::number(kib * 1024.0 / rows, 'f', 0) + QStringLiteral(" bytes");
+            };
+            table.row(
+                QStringLiteral("memory per history row (with its log paragraph)"), perRow(grown));
+            if (steadyApp.has(QStringLiteral("log_freed_kib")))
+                table.row(QStringLiteral("of which Clear / Clear History give back, per row"),
+                    perRow(steadyApp.number(QStringLiteral("log_freed_kib")))
+                        + QStringLiteral(" / ")
+                        + perRow(steadyApp.number(QStringLiteral("history_freed_kib"))));
+            table.row(QStringLiteral("history rows / log paragraphs"),
+                count(rows) + QStringLiteral(" / ")
+                    + count(steadyApp.number(QStringLiteral("log_paragraphs"))));
+        }
+        allocated(steadyApp);
+        inOrder(steadyApp);
+        stopped(steadyApp, steadyBare);
+    }
+
+    if (wanted("idle-app")) {
+        table.section(QStringLiteral("Idle: %1 saved devices and %1 commands, two open terminal "
+                                     "dialogs, %2 s")
+                          .arg(sizes.idleItems)
+                          .arg(sizes.idleSeconds));
+        const qint64 cpu = idle.number(QStringLiteral("cpu_ns"));
+        const qint64 wall = idle.number(QStringLiteral("wall_ns"));
+        if (wall > 0) {
+            table.row(QStringLiteral("CPU time used"),
+                duration(cpu)
+                    + QStringLiteral(" (%1 % of one core)").arg(cpu * 100.0 / wall, 0, 'f', 2));
+            table.row(
+                QStringLiteral("events delivered"), count(idle.number(QStringLiteral("events"))));
+            table.row(QStringLiteral("peak memory (RSS)"),
+                memory(idle.number(QStringLiteral("peak_rss_kib"))));
+        }
+    }
+
+    if (wanted("startup-app")) {
+        table.section(
+            QStringLiteral("Start-up: %1 saved devices and %1 saved commands, median of %2")
+                .arg(sizes.startupItems)
+                .arg(sizes.startupRuns));
+        const qint64 launch = median(startLaunch), empty = median(startEmpty);
+        table.row(QStringLiteral("launch to main window shown and idle"), duration(launch),
+            duration(empty), ratio(launch, empty));
+        table.row(QStringLiteral("of which building the application object"),
+            duration(median(startConstruct)));
+        table.row(QStringLiteral("peak memory (RSS)"), memory(median(startPeak)));
+    }
+    table.print();
+
+    if (quick && incomplete)
+        problems << QStringLiteral("a short run did not receive everything");
+    if (!problems.isEmpty()) {
+        out() << "\nProblems:\n";
+        for (const QString &p : problems)
+            out() << "  " << p << '\n';
+        out().flush();
+        return 1;
+    }
+    return 0;
+}

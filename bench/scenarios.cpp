@@ -1,0 +1,653 @@
+#include "scenarios.h"
+
+#include "measure.h"
+#include "ptypeer.h"
+
+#include "app/verantisterminalapp.h"
+#include "data/appdevicedata.h"
+#include "data/apphistorydata.h"
+#include "data/appsettingsmanager.h"
+#include "models/appabstracttablemodel.h"
+#include "serial/appdevice.h"
+#include "serial/appdevicemanager.h"
+#include "ui/appdevicedialog.h"
+#include "ui/appmainwin.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QSettings>
+#include <QTableView>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVector>
+
+#include <cstdio>
+#include <malloc.h>
+
+namespace bench {
+
+namespace {
+
+const quint64 streamSeed = 0x5EEDF00DCAFEull;
+
+void report(const char *key, const QString &value)
+{
+    std::printf("RESULT %s %s\n", key, qPrintable(value));
+    std::fflush(stdout);
+}
+
+void report(const char *key, qint64 value)
+{
+    report(key, QString::number(value));
+}
+
+void problem(const QString &text)
+{
+    report("problem", text);
+}
+
+// Any message box means something went wrong (a port error); note it and dismiss it so the
+// run cannot hang on a box nobody will click.
+class MessageWatch : public QObject
+{
+public:
+    MessageWatch()
+    {
+        timer.setInterval(100);
+        connect(&timer, &QTimer::timeout, this, &MessageWatch::check);
+        timer.start();
+    }
+
+private:
+    void check()
+    {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget *window : windows) {
+            auto *box = qobject_cast<QMessageBox *>(window);
+            if (box && box->isVisible()) {
+                problem(QStringLiteral("message box: ") + box->text());
+                box->done(QMessageBox::Ok);
+            }
+        }
+    }
+
+    QTimer timer;
+};
+
+// The registry keeps its devices to itself. A device shows itself when its port becomes its
+// child, which an event filter on the application sees.
+class DeviceCatcher : public QObject
+{
+public:
+    DeviceCatcher() { qApp->installEventFilter(this); }
+    ~DeviceCatcher() override { qApp->removeEventFilter(this); }
+
+    QPointer<AppDevice> last;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ChildAdded) {
+            if (auto *device = qobject_cast<AppDevice *>(watched))
+                last = device;
+        }
+        return false;
+    }
+};
+
+// Counts the bytes and batches delivered, and ends the run once all have come.
+struct Flow
+{
+    qint64 bytes = 0;
+    qint64 batches = 0;
+    qint64 target = 0;
+    qint64 lastByteNs = 0;
+    QEventLoop *loop = nullptr;
+    // The run is over when this goes (the terminal dialog closing on a port error).
+    QPointer<QObject> receiver;
+    bool guarded = false;
+
+    // When each quarter of the data had arrived: shows a run slowing down as it goes.
+    qint64 quarterAt[4] = {};
+    int quarters = 0;
+
+    void add(qint64 count)
+    {
+        bytes += count;
+        ++batches;
+        while (quarters < 4 && bytes * 4 >= target * (quarters + 1))
+            quarterAt[quarters++] = wallNs();
+        if (bytes >= target && lastByteNs == 0) {
+            lastByteNs = wallNs();
+            if (loop)
+                loop->quit();
+        }
+    }
+};
+
+struct Sample
+{
+    qint64 t;
+    qint64 cpu;
+    qint64 bytes;
+    qint64 batches;
+    qint64 rss;
+};
+
+struct Run
+{
+    bool complete = false;
+    QString stoppedBy;
+    qint64 wallStart = 0;
+    qint64 wallEnd = 0;
+    qint64 cpuStart = 0;
+    qint64 cpuEnd = 0;
+    qint64 rssStart = 0;
+    qint64 rssEnd = 0;
+    qint64 longestEventNs = 0;
+    qint64 events = 0;
+    int writerStatus = -1;
+    QVector<Sample> samples;
+};
+
+// Starts the peer and runs the event loop until every byte of the plan has been delivered to
+// `flow`, or a limit is reached. The clocks include settling the loop after the last byte.
+Run receive(Flow &flow, int masterFd, const WriterPlan &plan, qint64 limitNs, qint64 rssLimitKiB)
+{
+    Run run;
+    QEventLoop loop;
+    flow.loop = &loop;
+    flow.target = plan.totalBytes;
+    waitIdle();
+
+    PeerWriter writer;
+    const auto sample = [&] {
+        run.samples.append({ wallNs() - run.wallStart, cpuNs() - run.cpuStart, flow.bytes,
+            flow.batches, currentRssKiB() });
+    };
+    QTimer sampler;
+    sampler.setInterval(100);
+    QObject::connect(&sampler, &QTimer::timeout, &loop, [&] {
+        sample();
+        const Sample &now = run.samples.constLast();
+        if (now.t > limitNs)
+            run.stoppedBy = QStringLiteral("time limit");
+        else if (now.rss > rssLimitKiB)
+            run.stoppedBy = QStringLiteral("memory limit");
+        else if (writer.finished() && writer.wait() != 0)
+            run.stoppedBy = QStringLiteral("peer failed");
+        else if (flow.guarded && !flow.receiver)
+            run.stoppedBy = QStringLiteral("terminal dialog closed");
+        if (!run.stoppedBy.isEmpty())
+            loop.quit();
+    });
+
+    eventClock().reset();
+    malloc_trim(0);
+    run.rssStart = currentRssKiB();
+    run.cpuStart = cpuNs();
+    run.wallStart = wallNs();
+    sample();
+    if (!writer.start(masterFd, plan)) {
+        run.stoppedBy = QStringLiteral("no peer");
+        return run;
+    }
+    sampler.start();
+    if (flow.bytes < flow.target)
+        loop.exec();
+    sampler.stop();
+    run.complete = flow.bytes >= flow.target;
+    if (run.complete) {
+        run.writerStatus = writer.wait();
+    } else {
+        run.writerStatus = writer.stop();
+    }
+    waitIdle();
+    run.wallEnd = wallNs();
+    run.cpuEnd = cpuNs();
+    run.longestEventNs = eventClock().longestNs;
+    run.events = eventClock().events;
+    malloc_trim(0);
+    run.rssEnd = currentRssKiB();
+    sample();
+    flow.loop = nullptr;
+    return run;
+}
+
+void reportRun(const Run &run, const Flow &flow)
+{
+    report("complete", run.complete ? 1 : 0);
+    if (!run.stoppedBy.isEmpty())
+        report("stopped_by", run.stoppedBy);
+    if (run.complete && run.writerStatus != 0)
+        problem(QStringLiteral("the peer writer ended with status %1").arg(run.writerStatus));
+    report("bytes", flow.bytes);
+    report("batches", flow.batches);
+    report("wall_ns", run.wallEnd - run.wallStart);
+    report("cpu_ns", run.cpuEnd - run.cpuStart);
+    report("stall_ns", run.longestEventNs);
+    report("events", run.events);
+    report("rss_start_kib", run.rssStart);
+    report("rss_end_kib", run.rssEnd);
+    report("peak_rss_kib", peakRssKiB());
+    QStringList quarters;
+    for (int q = 0; q < flow.quarters; ++q)
+        quarters << QString::number(
+            flow.quarterAt[q] - (q ? flow.quarterAt[q - 1] : run.wallStart));
+    report("quarters_ns", quarters.join(QLatin1Char(',')));
+}
+
+// CPU per block over the first and the last window of a steady run.
+void reportWindows(const Run &run, const Sizes &sizes, qint64 writeNs)
+{
+    const auto at = [&](qint64 t) {
+        for (const Sample &s : run.samples) {
+            if (s.t >= t)
+                return s;
+        }
+        return run.samples.constLast();
+    };
+    const qint64 windowNs = qint64(sizes.steadyWindowMs) * 1000000;
+    const auto perBlock = [&](const Sample &from, const Sample &to) -> qint64 {
+        const qint64 blocks = (to.bytes - from.bytes) / sizes.blockBytes;
+        return blocks > 0 ? (to.cpu - from.cpu) / blocks : -1;
+    };
+    const Sample startFrom = at(0);
+    const Sample startTo = at(windowNs);
+    const Sample endFrom = at(writeNs - windowNs);
+    const Sample endTo = at(writeNs);
+    // When the receiver cannot keep up, blocks arrive joined in bigger batches and the cost
+    // per block stops telling much; the cost per batch still does.
+    const auto perBatch = [&](const Sample &from, const Sample &to) -> qint64 {
+        const qint64 batches = to.batches - from.batches;
+        return batches > 0 ? (to.cpu - from.cpu) / batches : -1;
+    };
+    const auto cpuShare = [&](const Sample &from, const Sample &to) -> qint64 {
+        return to.t > from.t ? (to.cpu - from.cpu) * 1000 / (to.t - from.t) : -1;
+    };
+    report("cpu_per_block_start_ns", perBlock(startFrom, startTo));
+    report("cpu_per_block_end_ns", perBlock(endFrom, endTo));
+    report("cpu_per_batch_start_ns", perBatch(startFrom, startTo));
+    report("cpu_per_batch_end_ns", perBatch(endFrom, endTo));
+    report("cpu_permille_start", cpuShare(startFrom, startTo));
+    report("cpu_permille_end", cpuShare(endFrom, endTo));
+}
+
+AppDeviceData benchRecord(const QString &port)
+{
+    return AppDeviceData(QStringLiteral("Bench ") + port, port, 115200, 8, 0, 0, 0);
+}
+
+// The terminal dialog that openDevice made for the last opened device, and that device.
+struct OpenedTerminal
+{
+    QPointer<AppDevice> device;
+    QPointer<AppDeviceDialog> dialog;
+};
+
+OpenedTerminal openTerminal(const QString &port, PtyPeer &peer)
+{
+    OpenedTerminal opened;
+    if (!peer.isValid() || !peer.mapTo(port)) {
+        problem(QStringLiteral("no pseudo-terminal for ") + port);
+        return opened;
+    }
+    VerantisTerminalApp *app = VerantisTerminalApp::app();
+    const QList<AppDeviceDialog *> before = app->mainWin()->findChildren<AppDeviceDialog *>();
+    DeviceCatcher catcher;
+    AppDeviceData record = benchRecord(port);
+    app->openDevice(&record);
+    opened.device = catcher.last;
+    const QList<AppDeviceDialog *> after = app->mainWin()->findChildren<AppDeviceDialog *>();
+    for (AppDeviceDialog *dialog : after) {
+        if (!before.contains(dialog))
+            opened.dialog = dialog;
+    }
+    if (!opened.device || app->deviceManager()->isPortFree(port))
+        problem(QStringLiteral("openDevice did not open ") + port);
+    else if (!opened.dialog)
+        problem(QStringLiteral("openDevice showed no terminal dialog for ") + port);
+    else if (!opened.dialog->isVisible())
+        problem(QStringLiteral("the terminal dialog for %1 is not shown").arg(port));
+    return opened;
+}
+
+void closeTerminal(OpenedTerminal &opened)
+{
+    if (opened.dialog)
+        opened.dialog->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+AppAbstractTableModel *tableModel(const char *name)
+{
+    auto *view = VerantisTerminalApp::app()->mainWin()->findChild<QTableView *>(name);
+    return view ? qobject_cast<AppAbstractTableModel *>(view->model()) : nullptr;
+}
+
+// Every byte that reached the history, in the order of its rows, against the peer's stream.
+void verifyHistory(const Flow &flow, const QString &port)
+{
+    AppAbstractTableModel *history = tableModel("historyTable");
+    if (!history) {
+        problem(QStringLiteral("no history model"));
+        return;
+    }
+    StreamChecker checker(streamSeed);
+    int foreign = 0;
+    // What the rows' byte arrays hold allocated, beside what they carry.
+    qint64 allocated = 0;
+    const int rows = history->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        auto *record = dynamic_cast<AppHistoryData *>(history->getData(row));
+        if (!record || record->direction() != QLatin1String("Received")
+            || record->portName() != port) {
+            ++foreign;
+            continue;
+        }
+        checker.feed(record->bytes());
+        allocated += record->bytes().capacity();
+    }
+    report("rows", rows);
+    report("history_bytes", checker.checked());
+    report("history_allocated", allocated);
+    report("in_order", checker.ok() && checker.checked() == flow.bytes ? 1 : 0);
+    if (!checker.ok())
+        problem(QStringLiteral("the history differs from what the peer sent at byte %1")
+                    .arg(checker.firstMismatch()));
+    else if (checker.checked() != flow.bytes)
+        problem(QStringLiteral("the history holds %1 of the %2 bytes received")
+                    .arg(checker.checked())
+                    .arg(flow.bytes));
+    if (foreign > 0)
+        problem(QStringLiteral("%1 history rows that are not this device's received data")
+                    .arg(foreign));
+    if (rows != flow.batches)
+        problem(
+            QStringLiteral("%1 history rows for %2 received batches").arg(rows).arg(flow.batches));
+}
+
+void reportLog(const OpenedTerminal &opened, const Flow &flow)
+{
+    auto *log = opened.dialog ? opened.dialog->findChild<QTextEdit *>(QStringLiteral("logText"))
+                              : nullptr;
+    if (!log) {
+        problem(QStringLiteral("no terminal log"));
+        return;
+    }
+    const int paragraphs = log->document()->blockCount();
+    report("log_paragraphs", paragraphs);
+    if (paragraphs != flow.batches)
+        problem(QStringLiteral("%1 log paragraphs for %2 received batches")
+                    .arg(paragraphs)
+                    .arg(flow.batches));
+}
+
+// Who holds the memory: what the terminal's Clear and the main window's Clear History give
+// back, each measured once the allocator has returned its free pages.
+void reportClearedMemory(const OpenedTerminal &opened)
+{
+    const auto settledRss = [] {
+        waitIdle();
+        malloc_trim(0);
+        return currentRssKiB();
+    };
+    auto *clear = opened.dialog->findChild<QPushButton *>(QStringLiteral("clearBtn"));
+    auto *clearHistory = VerantisTerminalApp::app()->mainWin()->findChild<QPushButton *>(
+        QStringLiteral("clearHistoryBtn"));
+    if (!clear || !clearHistory) {
+        problem(QStringLiteral("no Clear or Clear History button"));
+        return;
+    }
+    const qint64 full = settledRss();
+    clear->click();
+    const qint64 withoutLog = settledRss();
+    clearHistory->click();
+    const qint64 withoutHistory = settledRss();
+    report("log_freed_kib", full - withoutLog);
+    report("history_freed_kib", withoutLog - withoutHistory);
+}
+
+// --- the bare reader: a QSerialPort that only counts, as the floor for everything else ---
+
+int bareReceive(const Sizes &sizes, bool steady)
+{
+    PtyPeer peer;
+    QSerialPort port;
+    port.setPortName(peer.slavePath());
+    port.setBaudRate(115200);
+    port.setDataBits(QSerialPort::Data8);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setParity(QSerialPort::NoParity);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!peer.isValid() || !port.open(QIODevice::ReadWrite)) {
+        problem(QStringLiteral("cannot open the pseudo-terminal: ") + port.errorString());
+        return 1;
+    }
+    Flow flow;
+    QObject::connect(
+        &port, &QSerialPort::readyRead, &port, [&] { flow.add(port.readAll().size()); });
+
+    WriterPlan plan;
+    plan.seed = streamSeed;
+    plan.blockBytes = sizes.blockBytes;
+    qint64 limitNs = qint64(sizes.burstLimitSeconds) * 1000000000;
+    if (steady) {
+        plan.intervalNs = 1000000000 / sizes.blocksPerSecond;
+        plan.totalBytes = qint64(sizes.steadySeconds) * sizes.blocksPerSecond * sizes.blockBytes;
+        limitNs = qint64(sizes.steadySeconds + 60) * 1000000000;
+    } else {
+        plan.blockBytes = 4096;
+        plan.totalBytes = sizes.burstBytes;
+    }
+    const Run run = receive(flow, peer.masterFd(), plan, limitNs, sizes.rssLimitKiB);
+    reportRun(run, flow);
+    if (steady)
+        reportWindows(run, sizes, qint64(sizes.steadySeconds) * 1000000000);
+    port.close();
+    return 0;
+}
+
+// --- the application: openDevice, its terminal dialog, the main window's history ---
+
+int appReceive(const Sizes &sizes, bool steady)
+{
+    const QString portName = QStringLiteral("COM7");
+    PtyPeer peer;
+    OpenedTerminal opened = openTerminal(portName, peer);
+    if (!opened.device || !opened.dialog)
+        return 1;
+
+    Flow flow;
+    // After the dialog's own connection, so a batch is counted once the dialog has handled it.
+    QObject::connect(opened.device.data(), &AppDevice::onDataFull, opened.dialog.data(),
+        [&](const QByteArray &buf) { flow.add(buf.size()); });
+    flow.receiver = opened.dialog.data();
+    flow.guarded = true;
+
+    WriterPlan plan;
+    plan.seed = streamSeed;
+    plan.blockBytes = sizes.blockBytes;
+    qint64 limitNs = qint64(sizes.burstLimitSeconds) * 1000000000;
+    if (steady) {
+        plan.intervalNs = 1000000000 / sizes.blocksPerSecond;
+        plan.totalBytes = qint64(sizes.steadySeconds) * sizes.blocksPerSecond * sizes.blockBytes;
+        limitNs = qint64(sizes.steadySeconds + 60) * 1000000000;
+    } else {
+        plan.blockBytes = 4096;
+        plan.totalBytes = sizes.burstBytes;
+    }
+    const Run run = receive(flow, peer.masterFd(), plan, limitNs, sizes.rssLimitKiB);
+    reportRun(run, flow);
+    if (steady)
+        reportWindows(run, sizes, qint64(sizes.steadySeconds) * 1000000000);
+    reportLog(opened, flow);
+    verifyHistory(flow, portName);
+    if (!opened.dialog)
+        problem(QStringLiteral("the terminal dialog closed during the run"));
+    else
+        reportClearedMemory(opened);
+    closeTerminal(opened);
+    return 0;
+}
+
+int appIdle(const Sizes &sizes)
+{
+    AppAbstractTableModel *devices = tableModel("deviceTable");
+    AppAbstractTableModel *commands = tableModel("commandTable");
+    if (!devices || devices->rowCount() != sizes.idleItems || !commands
+        || commands->rowCount() != sizes.idleItems)
+        problem(QStringLiteral("the saved devices and commands were not all loaded"));
+
+    PtyPeer peerA, peerB;
+    OpenedTerminal a = openTerminal(QStringLiteral("COM1"), peerA);
+    OpenedTerminal b = openTerminal(QStringLiteral("COM2"), peerB);
+    if (!a.dialog || !b.dialog)
+        return 1;
+    for (const OpenedTerminal *opened : { &a, &b }) {
+        auto *combo = opened->dialog->findChild<QComboBox *>(QStringLiteral("savedCommandsCombo"));
+        if (!combo || combo->count() != sizes.idleItems)
+            problem(QStringLiteral("a terminal dialog did not list the saved commands"));
+    }
+
+    // Let the start-up work (first layouts and paints) finish before the quiet period.
+    waitIdle();
+    {
+        QEventLoop settle;
+        QTimer::singleShot(500, &settle, &QEventLoop::quit);
+        settle.exec();
+    }
+    QEventLoop loop;
+    QTimer::singleShot(sizes.idleSeconds * 1000, &loop, &QEventLoop::quit);
+    eventClock().reset();
+    const qint64 cpu0 = cpuNs();
+    const qint64 wall0 = wallNs();
+    loop.exec();
+    report("cpu_ns", cpuNs() - cpu0);
+    report("wall_ns", wallNs() - wall0);
+    report("events", eventClock().events);
+    report("peak_rss_kib", peakRssKiB());
+    closeTerminal(a);
+    closeTerminal(b);
+    return 0;
+}
+
+int appStartup(const Sizes &sizes, qint64 before, qint64 constructed)
+{
+    waitIdle();
+    const qint64 idle = wallNs();
+    const QByteArray spawned = qgetenv("VT_BENCH_SPAWN_NS");
+    report("construct_ns", constructed - before);
+    report("first_idle_ns", idle - before);
+    if (!spawned.isEmpty())
+        report("launch_ns", idle - spawned.toLongLong());
+    report("peak_rss_kib", peakRssKiB());
+
+    AppAbstractTableModel *devices = tableModel("deviceTable");
+    AppAbstractTableModel *commands = tableModel("commandTable");
+    const int items = qEnvironmentVariableIntValue("VT_BENCH_ITEMS");
+    if (!devices || devices->rowCount() != items || !commands || commands->rowCount() != items)
+        problem(QStringLiteral("%1 devices and %2 commands loaded, %3 of each saved")
+                    .arg(devices ? devices->rowCount() : -1)
+                    .arg(commands ? commands->rowCount() : -1)
+                    .arg(items));
+    Q_UNUSED(sizes)
+    return 0;
+}
+
+} // namespace
+
+Sizes Sizes::full()
+{
+    return { 16 * 1024 * 1024, 300, 60, 5000, 16, 1000, 10, 200, 1000, 3, 8 * 1024 * 1024 };
+}
+
+Sizes Sizes::quick()
+{
+    return { 64 * 1024, 60, 1, 250, 16, 1000, 1, 20, 50, 1, 2 * 1024 * 1024 };
+}
+
+const QStringList &scenarioNames()
+{
+    static const QStringList names { QStringLiteral("burst-bare"), QStringLiteral("burst-app"),
+        QStringLiteral("steady-bare"), QStringLiteral("steady-app"), QStringLiteral("idle-app"),
+        QStringLiteral("startup-app") };
+    return names;
+}
+
+bool isScenario(const QString &name)
+{
+    return scenarioNames().contains(name);
+}
+
+bool scenarioUsesApplication(const QString &name)
+{
+    return name.endsWith(QLatin1String("-app"));
+}
+
+int runScenario(int argc, char **argv, const QString &name, const Sizes &sizes)
+{
+    // The real program's name, so the data folder is the one the parent seeded.
+    QCoreApplication::setApplicationName(QStringLiteral("VerantisTerminal"));
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QGuiApplication::setDesktopSettingsAware(true);
+
+    if (!scenarioUsesApplication(name)) {
+        TimedApp<QApplication> app(argc, argv);
+        MessageWatch watch;
+        return bareReceive(sizes, name == QLatin1String("steady-bare"));
+    }
+
+    const qint64 before = wallNs();
+    TimedApp<VerantisTerminalApp> app(argc, argv);
+    const qint64 constructed = wallNs();
+    MessageWatch watch;
+    const QString expected = QDir::fromNativeSeparators(
+        qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/VerantisTerminal/"));
+    if (QDir::fromNativeSeparators(app.settingsManager()->dataFolder()) != expected) {
+        problem(QStringLiteral("unexpected data folder ") + app.settingsManager()->dataFolder());
+        return 1;
+    }
+    if (name == QLatin1String("startup-app"))
+        return appStartup(sizes, before, constructed);
+    if (name == QLatin1String("idle-app"))
+        return appIdle(sizes);
+    return appReceive(sizes, name == QLatin1String("steady-app"));
+}
+
+bool seedDataFolder(const QString &folder, int devices, int commands)
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    QSettings names(folder + QStringLiteral("/devicenamelist.ini"), QSettings::IniFormat);
+    QSettings settings(folder + QStringLiteral("/devicelist.ini"), QSettings::IniFormat);
+    QSettings commandFile(folder + QStringLiteral("/commandlist.ini"), QSettings::IniFormat);
+    for (int i = 0; i < devices; ++i) {
+        const QString name = QStringLiteral("Device %1").arg(i + 1, 4, 10, QLatin1Char('0'));
+        names.setValue(name, 1);
+        settings.setValue(
+            name + QStringLiteral("_comport"), QStringLiteral("COM%1").arg(i % 100 + 1));
+        settings.setValue(name + QStringLiteral("_baudrate"), 115200);
+        settings.setValue(name + QStringLiteral("_stopbits"), 0);
+        settings.setValue(name + QStringLiteral("_databits"), 8);
+        settings.setValue(name + QStringLiteral("_parity"), 0);
+        settings.setValue(name + QStringLiteral("_flowcontrol"), 0);
+    }
+    for (int i = 0; i < commands; ++i) {
+        const QString name = QStringLiteral("Command %1").arg(i + 1, 4, 10, QLatin1Char('0'));
+        commandFile.setValue(name, QByteArray("READ ") + QByteArray::number(i) + "\r\n");
+    }
+    names.sync();
+    settings.sync();
+    commandFile.sync();
+    return names.status() == QSettings::NoError && settings.status() == QSettings::NoError
+        && commandFile.status() == QSettings::NoError;
+}
+
+} // namespace bench
