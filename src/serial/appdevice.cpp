@@ -99,7 +99,11 @@ AppDeviceData *AppDevice::deviceData() const
 
 void AppDevice::onReadyToRead()
 {
-    emit onDataFull(serialPort->readAll());
+    QByteArray buf = serialPort->readAll();
+    // readAll() leaves tens of KiB of spare capacity behind even a few bytes, and every history
+    // record keeps its block for the rest of the run.
+    buf.squeeze();
+    emit onDataFull(buf);
 }
 
 void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
