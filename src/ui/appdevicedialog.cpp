@@ -9,6 +9,7 @@
 #include "serial/serialsettings.h"
 #include "ui/appdevicedialogform.h"
 #include "ui/appmainwin.h"
+#include "ui/bytefields.h"
 #include "util/conversion.h"
 
 #include <QClipboard>
@@ -146,15 +147,13 @@ void AppDeviceDialog::onSendBtnClicked()
 void AppDeviceDialog::onHEXChanged()
 {
     const QByteArray bytes = hexToBytes(ui->hexEdit->text());
-    ui->hexEdit->setText(bytesToHex(bytes));
-    ui->asciiEdit->setText(bytesToAscii(bytes));
+    showBytes(ui->hexEdit, ui->asciiEdit, bytes);
 }
 
 void AppDeviceDialog::onASCIIChanged()
 {
     const QByteArray bytes = asciiToBytes(ui->asciiEdit->text());
-    ui->hexEdit->setText(bytesToHex(bytes));
-    ui->asciiEdit->setText(bytesToAscii(bytes));
+    showBytes(ui->hexEdit, ui->asciiEdit, bytes);
 }
 
 void AppDeviceDialog::onClearBtnClicked()
@@ -171,8 +170,7 @@ void AppDeviceDialog::onLoadBtnClicked()
 {
     const QByteArray bytes = VerantisTerminalApp::app()->settingsManager()->commandBytes(
         ui->savedCommandsCombo->currentText());
-    ui->hexEdit->setText(bytesToHex(bytes));
-    ui->asciiEdit->setText(bytesToAscii(bytes));
+    showBytes(ui->hexEdit, ui->asciiEdit, bytes);
 }
 
 void AppDeviceDialog::appendToLog(const QString &paragraph)

@@ -14,6 +14,7 @@
 #include "serial/appdevicemanager.h"
 #include "serial/serialsettings.h"
 #include "ui/appmainwinform.h"
+#include "ui/bytefields.h"
 #include "util/conversion.h"
 
 #include <QComboBox>
@@ -180,15 +181,13 @@ void AppMainWin::onCommandSaveBtnClicked()
 void AppMainWin::onHEXChanged()
 {
     const QByteArray bytes = hexToBytes(ui->hexEdit->text());
-    ui->hexEdit->setText(bytesToHex(bytes));
-    ui->asciiEdit->setText(bytesToAscii(bytes));
+    showBytes(ui->hexEdit, ui->asciiEdit, bytes);
 }
 
 void AppMainWin::onASCIIChanged()
 {
     const QByteArray bytes = asciiToBytes(ui->asciiEdit->text());
-    ui->hexEdit->setText(bytesToHex(bytes));
-    ui->asciiEdit->setText(bytesToAscii(bytes));
+    showBytes(ui->hexEdit, ui->asciiEdit, bytes);
 }
 
 void AppMainWin::onClearBtnClicked()
