@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -50,9 +51,10 @@ QPushButton *openButton(int row)
     return cell ? cell->findChild<QPushButton *>() : nullptr;
 }
 
-QString linkHint(const QString &com, const QString &example)
+QString linkHint(const QString &com, const QString &example, QString folder = QString())
 {
-    const QString folder = portMappingFolder();
+    if (folder.isEmpty())
+        folder = portMappingFolder();
     return QStringLiteral("\n\nOn Linux a COM name opens the device it is linked to in %1:\n\n"
                           "    mkdir -p %1\n    ln -s %2 %1/%3\n\n"
                           "Or pick the port itself from the list.")
@@ -112,21 +114,42 @@ void TstTerminalWindows::failedOpenSaysWhichPortAndWhatToDo_data()
     QTest::addColumn<QString>("port");
     QTest::addColumn<QStringList>("foundNames");
     QTest::addColumn<QString>("dangling"); // a mapping entry to a device that is not there
+    QTest::addColumn<QByteArray>("home"); // HOME for this case, when set
+    QTest::addColumn<QByteArray>("dataHome"); // XDG_DATA_HOME for this case, when set
     QTest::addColumn<QString>("expected");
     const QString missing = qt_error_string(ENOENT);
+    const QString notFound = "Could not open COM7 (/dev/COM7): " + missing + ".";
+    const QString dataFolder = QFile::decodeName(qgetenv("XDG_DATA_HOME"));
+    const QString appFolder = QCoreApplication::applicationName();
+    const QByteArray unchanged;
 
     QTest::newRow("COM name, adapters found")
-        << "COM7" << QStringList({ "ttyUSB1", "ttyACM0" }) << QString()
-        << "Could not open COM7 (/dev/COM7): " + missing + "." + linkHint("COM7", "/dev/ttyACM0")
-            + " Ports found: ttyACM0, ttyUSB1.";
-    QTest::newRow("COM name, nothing found") << "COM7" << QStringList() << QString()
-                                             << "Could not open COM7 (/dev/COM7): " + missing + "."
-            + linkHint("COM7", "/dev/ttyUSB0") + " No serial ports were found.";
-    QTest::newRow("a system name") << "ttyUSB9" << QStringList({ "ttyUSB0" }) << QString()
-                                   << "Could not open ttyUSB9 (/dev/ttyUSB9): " + missing + ".";
-    QTest::newRow("a link to an unplugged adapter") << "COM3" << QStringList() << "/dev/ttyUSB9"
-                                                    << "Could not open COM3 (" + portMappingFolder()
-            + "/COM3 \u2192 /dev/ttyUSB9): " + missing + ".";
+        << "COM7" << QStringList({ "ttyUSB1", "ttyACM0" }) << QString() << unchanged << unchanged
+        << notFound + linkHint("COM7", "/dev/ttyACM0") + " Ports found: ttyACM0, ttyUSB1.";
+    QTest::newRow("COM name, nothing found")
+        << "COM7" << QStringList() << QString() << unchanged << unchanged
+        << notFound + linkHint("COM7", "/dev/ttyUSB0") + " No serial ports were found.";
+    QTest::newRow("a system name")
+        << "ttyUSB9" << QStringList({ "ttyUSB0" }) << QString() << unchanged << unchanged
+        << "Could not open ttyUSB9 (/dev/ttyUSB9): " + missing + ".";
+    QTest::newRow("a link to an unplugged adapter")
+        << "COM3" << QStringList() << "/dev/ttyUSB9" << unchanged << unchanged
+        << "Could not open COM3 (" + portMappingFolder() + "/COM3 \u2192 /dev/ttyUSB9): " + missing
+            + ".";
+    // The commands can be pasted into a shell as they are.
+    QTest::newRow("data folder in the home folder")
+        << "COM7" << QStringList() << QString() << QFile::encodeName(QFileInfo(dataFolder).path())
+        << unchanged
+        << notFound
+            + linkHint("COM7", "/dev/ttyUSB0",
+                "~/" + QFileInfo(dataFolder).fileName() + "/" + appFolder + "/ports")
+            + " No serial ports were found.";
+    QTest::newRow("data folder with a space") << "COM7" << QStringList() << QString() << unchanged
+                                              << QFile::encodeName(dataFolder + "/My data")
+                                              << notFound
+            + linkHint(
+                "COM7", "/dev/ttyUSB0", "'" + dataFolder + "/My data/" + appFolder + "/ports'")
+            + " No serial ports were found.";
 }
 
 void TstTerminalWindows::failedOpenSaysWhichPortAndWhatToDo()
@@ -134,7 +157,15 @@ void TstTerminalWindows::failedOpenSaysWhichPortAndWhatToDo()
     QFETCH(QString, port);
     QFETCH(QStringList, foundNames);
     QFETCH(QString, dangling);
+    QFETCH(QByteArray, home);
+    QFETCH(QByteArray, dataHome);
     QFETCH(QString, expected);
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+    if (!home.isEmpty())
+        qputenv("HOME", home);
+    if (!dataHome.isEmpty())
+        qputenv("XDG_DATA_HOME", dataHome);
     for (const QString &name : foundNames)
         found << FoundPort { name, "/dev/" + name, QString(), QString(), QString() };
     if (!dangling.isEmpty()) {
@@ -144,6 +175,8 @@ void TstTerminalWindows::failedOpenSaysWhichPortAndWhatToDo()
 
     AppDeviceData record("Missing", port, 9600, 8, 0, 0, 0);
     app()->openDevice(&record);
+    qputenv("HOME", oldHome);
+    qputenv("XDG_DATA_HOME", oldDataHome);
     QCOMPARE(catcher->texts(), QStringList({ expected }));
     QVERIFY(terminals().isEmpty());
     QVERIFY(app()->deviceManager()->isPortFree(port));

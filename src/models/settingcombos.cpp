@@ -2,6 +2,7 @@
 
 #include "serial/portlist.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -52,6 +53,9 @@ void PortCombo::showPopup()
 {
     refreshPorts();
     QComboBox::showPopup();
+    // Some styles open the list scrolled to the current entry, which hides the found ports above
+    // COM1; they are what the operator is looking for.
+    view()->scrollToTop();
 }
 
 void makeBaudRateEditable(QComboBox *combo)

@@ -32,6 +32,23 @@ QString resolvePortName(const QString &portName)
 #endif
 }
 
+namespace {
+
+// A path as it can be typed into a shell: the home folder as ~, and quoted where needed.
+QString shellPath(const QString &path)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+-]*$"));
+    if (!plain.match(path).hasMatch())
+        return QLatin1Char('\'') + QString(path).replace(QLatin1Char('\''), QStringLiteral("'\\''"))
+            + QLatin1Char('\'');
+    const QString home = QDir::homePath();
+    if (home.size() > 1 && path.startsWith(home + QLatin1Char('/')))
+        return QLatin1Char('~') + path.mid(home.size());
+    return path;
+}
+
+} // namespace
+
 QString openFailureText(const QString &portName, const QString &location, const QString &reason)
 {
     QString path = QDir::toNativeSeparators(location);
@@ -49,7 +66,7 @@ QString openFailureText(const QString &portName, const QString &location, const 
         || QFileInfo::exists(location) || link.isSymLink())
         return text;
     const QStringList found = foundPortNames(foundPorts());
-    const QString folder = portMappingFolder();
+    const QString folder = shellPath(portMappingFolder());
     const QString example = found.isEmpty() ? QStringLiteral("/dev/ttyUSB0")
                                             : QStringLiteral("/dev/") + found.first();
     text += QLatin1String("\n\n")
