@@ -76,13 +76,15 @@ void selectBaudRate(QComboBox *combo, const QString &rate)
         combo->setEditText(rate);
 }
 
-void fitToLongestEntry(QComboBox *combo)
+void fitToLongestEntry(QComboBox *combo, const QStringList &texts)
 {
     // The style sheet's padding and borders count, so measure the widget as it will be drawn.
     combo->ensurePolished();
     const QFontMetrics metrics = combo->fontMetrics();
     int widest = 0;
-    for (int i = 0; i < combo->count(); ++i)
+    for (const QString &text : texts)
+        widest = qMax(widest, metrics.horizontalAdvance(text));
+    for (int i = 0; texts.isEmpty() && i < combo->count(); ++i)
         widest = qMax(widest, metrics.horizontalAdvance(combo->itemText(i)));
 
     // What the frame, padding and arrow take from a combo of any width.

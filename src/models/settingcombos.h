@@ -32,8 +32,8 @@ void makeBaudRateEditable(QComboBox *combo);
 // Selects the rate's entry, or shows the rate as typed text when the list does not offer it.
 void selectBaudRate(QComboBox *combo, const QString &rate);
 
-// The widest text among the entries, measured as the combo draws it. Never narrower than the
-// longest entry it had when it was filled, so COM100 stays readable whatever was found.
-void fitToLongestEntry(QComboBox *combo);
+// Makes the combo at least wide enough to show the longest of the texts in full, measured as the
+// combo draws them (style sheet padding, frame, arrow). Without texts, its own entries count.
+void fitToLongestEntry(QComboBox *combo, const QStringList &texts = QStringList());
 
 #endif // SETTINGCOMBOS_H

@@ -12,7 +12,6 @@
 #include "models/apphistorytabledelegate.h"
 #include "models/apphistorytablemodel.h"
 #include "models/settingcombos.h"
-#include "serial/appdevicemanager.h"
 #include "serial/serialsettings.h"
 #include "ui/appmainwinform.h"
 #include "ui/bytefields.h"
@@ -66,8 +65,11 @@ AppMainWin::AppMainWin(QWidget *parent)
     ui->flowControlCombo->addItems(flowControlTexts);
     ui->flowControlCombo->setCurrentText(QStringLiteral("OFF"));
     // At the first size every choice is readable in full, not cut to "COI" or "960".
-    for (QComboBox *combo : { static_cast<QComboBox *>(ui->portCombo), ui->baudRateCombo,
-             ui->dataBitsCombo, ui->stopBitsCombo, ui->parityCombo, ui->flowControlCombo })
+    // The port list is fitted to COM100: a long name the system reports (as on macOS) must not
+    // widen the window past the screen; its list shows it whole.
+    fitToLongestEntry(ui->portCombo, portNameTexts());
+    for (QComboBox *combo : { ui->baudRateCombo, ui->dataBitsCombo, ui->stopBitsCombo,
+             ui->parityCombo, ui->flowControlCombo })
         fitToLongestEntry(combo);
 
     connect(ui->deviceOpenBtn, &QPushButton::clicked, this, &AppMainWin::onDeviceOpenBtnClicked);
