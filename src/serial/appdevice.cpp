@@ -28,10 +28,17 @@ QHash<QString, AppDevice *> &heldLocations()
 QString systemLocationOf(const QSerialPort *port)
 {
     const QString name = port->portName();
+#ifdef Q_OS_WIN
+    // As the port opens it, so a failed open names the path that was tried.
+    if (name.startsWith(QLatin1String("\\\\.\\")))
+        return name;
+    return QStringLiteral("\\\\.\\") + name;
+#else
     if (name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("./"))
         || name.startsWith(QLatin1String("../")))
         return name;
     return QStringLiteral("/dev/") + name;
+#endif
 }
 
 } // namespace

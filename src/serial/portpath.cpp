@@ -32,6 +32,7 @@ QString resolvePortName(const QString &portName)
 #endif
 }
 
+#ifndef Q_OS_WIN
 namespace {
 
 // A path as it can be typed into a shell: the home folder as ~, and quoted where needed.
@@ -48,6 +49,7 @@ QString shellPath(const QString &path)
 }
 
 } // namespace
+#endif
 
 QString openFailureText(const QString &portName, const QString &location, const QString &reason)
 {
