@@ -166,7 +166,8 @@ void TstAppDeviceDialogForm::spacerPushesLoadToTheRight()
 void TstAppDeviceDialogForm::captions()
 {
     Terminal terminal;
-    QCOMPARE(terminal.dialog->windowTitle(), QStringLiteral("Verantis Terminal"));
+    // The device and its port, so that several terminals can be told apart.
+    QCOMPARE(terminal.dialog->windowTitle(), QStringLiteral("Lab 1 \u2014 COM1"));
     const QList<QPair<const char *, QString>> texts {
         { "label", "Saved Commands" },
         { "loadCommandBtn", "Load" },

@@ -12,6 +12,7 @@
 #include "ptypeer.h"
 #include "serial/appdevicemanager.h"
 #include "testapp.h"
+#include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
 
 #include <QComboBox>
@@ -133,7 +134,7 @@ private slots:
     void asciiFieldIsNormalisedWhenLeft();
     void saveAfterTypingAsciiSavesTheUpdatedHex();
     void openFromFormOpensAndRegisters();
-    void secondOpenOnTheSamePortIsBusy();
+    void secondOpenOnTheSamePortBringsItsTerminalForward();
     void openOnAMissingPortShowsThePortsText();
     void openWithAnEmptyNameStillOpens();
     void addHistoryAppendsTheLastRow();
@@ -507,7 +508,7 @@ void TstAppMainWin::openFromFormOpensAndRegisters()
     QVERIFY(app()->deviceManager()->isPortFree("COM5"));
 }
 
-void TstAppMainWin::secondOpenOnTheSamePortIsBusy()
+void TstAppMainWin::secondOpenOnTheSamePortBringsItsTerminalForward()
 {
     PtyPeer peer;
     QVERIFY(peer.mapTo("COM5"));
@@ -515,17 +516,21 @@ void TstAppMainWin::secondOpenOnTheSamePortIsBusy()
     click("deviceOpenBtn");
     QCOMPARE(catcher->count(), 0);
 
-    // Another name, the same port.
+    // Another name, the same port: its terminal comes forward, without a message.
     typeInto("deviceNameEdit", "Other");
+    const auto terminals = window()->findChildren<AppDeviceDialog *>();
+    QCOMPARE(terminals.size(), 1);
     click("deviceOpenBtn");
-    QCOMPARE(catcher->texts(), QStringList({ "Current port is busy right now." }));
+    QCOMPARE(catcher->count(), 0);
+    QCOMPARE(window()->findChildren<AppDeviceDialog *>(), terminals);
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), terminals.first(), 10000);
     QVERIFY(!app()->deviceManager()->isPortFree("COM5"));
 
     // The first device is untouched and still releases its port when closed.
     app()->deviceManager()->closeDevice("COM5");
     QVERIFY(app()->deviceManager()->isPortFree("COM5"));
     click("deviceOpenBtn");
-    QCOMPARE(catcher->count(), 1);
+    QCOMPARE(catcher->count(), 0);
     QVERIFY(!app()->deviceManager()->isPortFree("COM5"));
 }
 
@@ -534,7 +539,9 @@ void TstAppMainWin::openOnAMissingPortShowsThePortsText()
     // Nothing is mapped to COM7 in this data folder.
     child<QComboBox>("portCombo")->setCurrentText("COM7");
     click("deviceOpenBtn");
-    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(ENOENT) }));
+    QCOMPARE(catcher->count(), 1);
+    QVERIFY(catcher->texts().first().startsWith(
+        "Could not open COM7 (/dev/COM7): " + qt_error_string(ENOENT) + ".\n"));
     QVERIFY(app()->deviceManager()->isPortFree("COM7"));
 }
 

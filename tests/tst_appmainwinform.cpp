@@ -6,6 +6,8 @@
 #include "models/appdevicetabledelegate.h"
 #include "models/appdevicetablemodel.h"
 #include "models/apphistorytablemodel.h"
+#include "models/settingcombos.h"
+#include "serial/portlist.h"
 #include "ui/appmainwin.h"
 #include "ui/appmainwinform.h"
 #include "ui/stylesheet.h"
@@ -270,7 +272,8 @@ void TstAppMainWinForm::widgetsAreCreatedInFormOrder()
         { "label_10", "QLabel" },
         { "deviceNameEdit", "QLineEdit" },
         { "label_4", "QLabel" },
-        { "portCombo", "QComboBox" },
+        // A combo that asks the system for its ports when it opens.
+        { "portCombo", "PortCombo" },
         { "label_5", "QLabel" },
         { "baudRateCombo", "QComboBox" },
         { "label_6", "QLabel" },
@@ -489,13 +492,20 @@ void TstAppMainWinForm::combosHoldTheSettingTexts_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<QString>("current");
+    // The ports this machine has come first, above a separator line.
     QStringList ports;
-    for (int i = 1; i <= 100; ++i)
-        ports << QLatin1String("COM") + QString::number(i);
+    for (const PortChoice &choice : portChoices(foundPorts())) {
+        if (choice.name == QLatin1String("COM1") && !ports.isEmpty())
+            ports << QString();
+        ports << choice.name;
+    }
+    QCOMPARE(ports.mid(ports.size() - 100).first(), QStringLiteral("COM1"));
+    QCOMPARE(ports.last(), QStringLiteral("COM100"));
     QTest::newRow("port") << "portCombo" << ports << "COM1";
     QTest::newRow("baud rate") << "baudRateCombo"
                                << QStringList({ "1200", "2400", "4800", "9600", "19200", "38400",
-                                      "57600", "115200" })
+                                      "57600", "115200", "230400", "460800", "921600", "1000000",
+                                      "2000000", "3000000" })
                                << "9600";
     QTest::newRow("data bits") << "dataBitsCombo" << QStringList({ "7", "8" }) << "8";
     QTest::newRow("stop bits") << "stopBitsCombo"
@@ -526,7 +536,8 @@ void TstAppMainWinForm::combosAreFixedTextOnlyLists()
     const QList<QComboBox *> combos = mainWindow()->findChildren<QComboBox *>();
     QCOMPARE(combos.size(), 6);
     for (QComboBox *combo : combos) {
-        QVERIFY2(!combo->isEditable(), qPrintable(combo->objectName()));
+        // Any positive rate can be typed; the other settings are picked from their lists.
+        QCOMPARE(combo->isEditable(), combo->objectName() == QLatin1String("baudRateCombo"));
         for (int i = 0; i < combo->count(); ++i) {
             QVERIFY(combo->itemIcon(i).isNull());
             QVERIFY(!combo->itemData(i, Qt::UserRole).isValid());

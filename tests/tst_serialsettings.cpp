@@ -42,7 +42,8 @@ void TstSerialSettings::offeredListsAreFixed()
     QCOMPARE(parityTexts, QStringList({ "None", "Even", "Odd" }));
     QCOMPARE(flowControlTexts, QStringList({ "OFF", "RTS/CTS", "Xon/Xoff" }));
     QCOMPARE(baudRateTexts(),
-        QStringList({ "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200" }));
+        QStringList({ "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200", "230400",
+            "460800", "921600", "1000000", "2000000", "3000000" }));
     QCOMPARE(dataBitsTexts(), QStringList({ "7", "8" }));
 
     const QStringList ports = portNameTexts();

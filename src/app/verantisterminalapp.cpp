@@ -1,5 +1,6 @@
 #include "app/verantisterminalapp.h"
 
+#include "data/appdevicedata.h"
 #include "data/appsettingsmanager.h"
 #include "serial/appdevice.h"
 #include "serial/appdevicemanager.h"
@@ -8,6 +9,8 @@
 
 #include <QIcon>
 #include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
 
 VerantisTerminalApp::VerantisTerminalApp(int &argc, char **argv)
     : QApplication(argc, argv)
@@ -57,6 +60,14 @@ AppDeviceManager *VerantisTerminalApp::deviceManager() const
 
 void VerantisTerminalApp::openDevice(AppDeviceData *device)
 {
+    // The port is open in a terminal already: that terminal is what the operator wants.
+    if (AppDeviceDialog *open = terminalFor(device->portName())) {
+        if (open->isMinimized())
+            open->showNormal();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
     auto *appDevice = new AppDevice(device);
     // A failed open has already shown the port's own error text.
     if (!appDevice->open()) {
@@ -70,8 +81,58 @@ void VerantisTerminalApp::openDevice(AppDeviceData *device)
         return;
     }
     // Modeless, one per open device; it deletes itself when closed and releases the device.
+    AppDeviceDialog *last = lastTerminal();
     auto *dialog = new AppDeviceDialog(mainWindow, appDevice);
+    if (last)
+        cascadeFrom(dialog, last);
     dialog->show();
+}
+
+AppDeviceDialog *VerantisTerminalApp::terminalFor(const QString &portName) const
+{
+    if (!mainWindow)
+        return nullptr;
+    const auto dialogs
+        = mainWindow->findChildren<AppDeviceDialog *>(QString(), Qt::FindDirectChildrenOnly);
+    for (AppDeviceDialog *dialog : dialogs) {
+        if (dialog->isVisible() && dialog->servedDevice()
+            && dialog->servedDevice()->deviceData()->portName() == portName)
+            return dialog;
+    }
+    return nullptr;
+}
+
+AppDeviceDialog *VerantisTerminalApp::lastTerminal() const
+{
+    if (!mainWindow)
+        return nullptr;
+    // Children are kept in the order they were created.
+    const auto dialogs
+        = mainWindow->findChildren<AppDeviceDialog *>(QString(), Qt::FindDirectChildrenOnly);
+    for (auto it = dialogs.crbegin(); it != dialogs.crend(); ++it) {
+        if ((*it)->isVisible() && (*it)->servedDevice())
+            return *it;
+    }
+    return nullptr;
+}
+
+void VerantisTerminalApp::cascadeFrom(AppDeviceDialog *dialog, const AppDeviceDialog *last)
+{
+    // One title bar down and right, so the one below stays visible and can be told apart.
+    const int step = qMax(24, QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    QPoint position = last->pos() + QPoint(step, step);
+    const QScreen *screen = QGuiApplication::screenAt(last->pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        const QSize size = dialog->size().expandedTo(dialog->sizeHint());
+        // Back to the top left corner rather than off the screen.
+        if (position.x() + size.width() > area.right() + 1
+            || position.y() + size.height() > area.bottom() + 1)
+            position = area.topLeft();
+    }
+    dialog->move(position);
 }
 
 void VerantisTerminalApp::showMessage(QString text)

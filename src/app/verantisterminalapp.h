@@ -5,6 +5,7 @@
 #include <QString>
 
 class AppDeviceData;
+class AppDeviceDialog;
 class AppDeviceManager;
 class AppMainWin;
 class AppSettingsManager;
@@ -30,6 +31,12 @@ public:
 
 private:
     Q_DISABLE_COPY(VerantisTerminalApp)
+
+    // The shown terminal whose device is open on the port, if any.
+    AppDeviceDialog *terminalFor(const QString &portName) const;
+    // The most recently opened terminal that is still shown.
+    AppDeviceDialog *lastTerminal() const;
+    static void cascadeFrom(AppDeviceDialog *dialog, const AppDeviceDialog *last);
 
     AppMainWin *mainWindow;
     AppSettingsManager *settings;

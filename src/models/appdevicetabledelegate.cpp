@@ -4,6 +4,7 @@
 #include "data/appdevicedata.h"
 #include "models/appabstracttablemodel.h"
 #include "models/rowbuttons.h"
+#include "models/settingcombos.h"
 #include "serial/serialsettings.h"
 
 #include <QComboBox>
@@ -88,8 +89,15 @@ QWidget *AppDeviceTableDelegate::createEditor(
 {
     if (index.column() == NameColumn)
         return new QLineEdit(parent);
+    if (index.column() == PortColumn) {
+        auto *ports = new PortCombo(parent);
+        ports->refreshPorts();
+        return ports;
+    }
     auto *combo = new QComboBox(parent);
     combo->addItems(choicesFor(index.column()));
+    if (index.column() == BaudRateColumn)
+        makeBaudRateEditable(combo);
     return combo;
 }
 
@@ -100,7 +108,15 @@ void AppDeviceTableDelegate::setEditorData(QWidget *editor, const QModelIndex &i
         if (auto *edit = qobject_cast<QLineEdit *>(editor))
             edit->setText(value);
     } else if (isChoiceColumn(index.column())) {
-        if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+        if (auto *ports = qobject_cast<PortCombo *>(editor)) {
+            // A stored port that is not listed (an adapter unplugged, a hand-edited file) stays
+            // the choice, so leaving the cell does not move the device to another port.
+            ports->selectPort(value);
+        } else if (index.column() == BaudRateColumn) {
+            // Likewise a rate the list does not offer is shown as it is and kept.
+            if (auto *combo = qobject_cast<QComboBox *>(editor))
+                selectBaudRate(combo, value);
+        } else if (auto *combo = qobject_cast<QComboBox *>(editor)) {
             // A value the list does not offer (from a hand-edited file) opens on the first
             // entry, also when the editor showed another one before.
             const int position = combo->findText(value);
@@ -125,7 +141,14 @@ void AppDeviceTableDelegate::setModelData(
     case PortColumn:
         model->setData(index, combo->currentText(), Qt::EditRole);
         break;
-    case BaudRateColumn:
+    case BaudRateColumn: {
+        const int rate = baudRateFromText(combo->currentText());
+        if (rate > 0)
+            model->setData(index, rate, Qt::EditRole);
+        else
+            VerantisTerminalApp::app()->showMessage(baudRateRefusal());
+        break;
+    }
     case DataBitsColumn:
         model->setData(index, combo->currentText().toInt(nullptr, 10), Qt::EditRole);
         break;

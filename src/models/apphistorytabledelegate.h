@@ -16,6 +16,10 @@ public:
     explicit AppHistoryTableDelegate(QObject *parent);
     ~AppHistoryTableDelegate() override;
 
+    // A cell too narrow for its text shows the text whole on hover (up to MaxShownCharacters).
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+        const QModelIndex &index) override;
+
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
 

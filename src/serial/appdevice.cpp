@@ -2,6 +2,7 @@
 
 #include "app/verantisterminalapp.h"
 #include "data/appdevicedata.h"
+#include "serial/portpath.h"
 #include "serial/serialsettings.h"
 
 #include <QFileInfo>
@@ -27,10 +28,17 @@ QHash<QString, AppDevice *> &heldLocations()
 QString systemLocationOf(const QSerialPort *port)
 {
     const QString name = port->portName();
+#ifdef Q_OS_WIN
+    // As the port opens it, so a failed open names the path that was tried.
+    if (name.startsWith(QLatin1String("\\\\.\\")))
+        return name;
+    return QStringLiteral("\\\\.\\") + name;
+#else
     if (name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("./"))
         || name.startsWith(QLatin1String("../")))
         return name;
     return QStringLiteral("/dev/") + name;
+#endif
 }
 
 } // namespace
@@ -59,11 +67,15 @@ bool AppDevice::open()
 #ifdef Q_OS_UNIX
     if (isHeldUnderAnotherName(location)) {
         // Opening would take over the other device's line settings and split its input.
-        showReports({ qt_error_string(EBUSY), false });
+        showReports(
+            { openFailureText(m_deviceData->portName(), location, qt_error_string(EBUSY)), false });
         return false;
     }
 #endif
-    if (!serialPort->open(QIODevice::ReadWrite))
+    openingPort = true;
+    const bool opened = serialPort->open(QIODevice::ReadWrite);
+    openingPort = false;
+    if (!opened)
         return false;
     systemLocation = location;
     const QString canonical = QFileInfo(location).canonicalFilePath();
@@ -112,6 +124,10 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
         return;
 
     Report report { serialPort->errorString(), err == QSerialPort::ResourceError };
+    if (openingPort) {
+        report.text
+            = openFailureText(m_deviceData->portName(), systemLocationOf(serialPort), report.text);
+    }
     if (!report.gone && isHungUp()) {
         // A hung-up line reads end-of-file, which the port reports as a read error carrying
         // whatever errno was left over. The device has gone; use the text the line gives any

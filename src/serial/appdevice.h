@@ -65,6 +65,8 @@ private:
     bool lineGone = false;
     // Set while we close the port ourselves: errors from tidying up a dead line are not news.
     bool closingPort = false;
+    // Set while the port is being opened: its errors then say which port and path failed.
+    bool openingPort = false;
     // Where the open port lives: as named, and with links resolved (the in-process lock key).
     QString systemLocation;
     QString heldLocation;

@@ -10,4 +10,9 @@
 QString portMappingFolder();
 QString resolvePortName(const QString &portName);
 
+// The message for a port that failed to open: the name, the path tried and the system's reason.
+// On Linux a COM name without a device behind it also says how to link one, and which ports
+// the system has.
+QString openFailureText(const QString &portName, const QString &location, const QString &reason);
+
 #endif // PORTPATH_H

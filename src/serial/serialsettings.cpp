@@ -23,7 +23,21 @@ QStringList baudRateTexts()
 {
     return { QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
         QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
-        QStringLiteral("57600"), QStringLiteral("115200") };
+        QStringLiteral("57600"), QStringLiteral("115200"), QStringLiteral("230400"),
+        QStringLiteral("460800"), QStringLiteral("921600"), QStringLiteral("1000000"),
+        QStringLiteral("2000000"), QStringLiteral("3000000") };
+}
+
+int baudRateFromText(const QString &text)
+{
+    bool ok = false;
+    const int rate = text.trimmed().toInt(&ok, 10);
+    return ok && rate > 0 ? rate : 0;
+}
+
+QString baudRateRefusal()
+{
+    return QStringLiteral("BaudRate must be a positive whole number.");
 }
 
 QStringList dataBitsTexts()

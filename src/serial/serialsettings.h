@@ -15,8 +15,14 @@ extern const QStringList parityTexts; // "None", "Even", "Odd"
 
 // The choices offered for the other settings, in the order shown.
 QStringList portNameTexts(); // "COM1" .. "COM100"
-QStringList baudRateTexts(); // "1200" .. "115200"
+QStringList baudRateTexts(); // "1200" .. "3000000"
 QStringList dataBitsTexts(); // "7", "8"
+
+// Any other positive rate can be typed. The rate a text spells, or 0 for an empty, negative,
+// zero or non-numeric text.
+int baudRateFromText(const QString &text);
+// The message that refuses such a text.
+QString baudRateRefusal();
 
 // The text at a stored position, or an empty text for a position outside the list
 // (only a hand-edited settings file can hold one).

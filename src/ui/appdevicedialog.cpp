@@ -53,6 +53,10 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     setAttribute(Qt::WA_DeleteOnClose);
 
     const AppDeviceData *record = device->deviceData();
+    // Several terminals can be told apart in the task bar: "Demo echo — COM100".
+    setWindowTitle(record->name().isEmpty()
+            ? record->portName()
+            : record->name() + QStringLiteral(" \u2014 ") + record->portName());
     ui->deviceNameLabel->setText(
         record->name().isEmpty() ? QStringLiteral("No device name") : record->name());
     ui->portNumLabel->setText(QStringLiteral("Port Name:") + record->portName());

@@ -20,6 +20,9 @@ public:
     AppDeviceDialog(AppMainWin *parent, AppDevice *device);
     ~AppDeviceDialog() override;
 
+    // The open device this terminal serves; null once it has been released.
+    AppDevice *servedDevice() const { return device; }
+
     // Escape rejects a dialog without a close event; this routes it through close() instead.
     void reject() override;
 

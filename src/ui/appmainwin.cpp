@@ -11,13 +11,14 @@
 #include "models/appdevicetablemodel.h"
 #include "models/apphistorytabledelegate.h"
 #include "models/apphistorytablemodel.h"
-#include "serial/appdevicemanager.h"
+#include "models/settingcombos.h"
 #include "serial/serialsettings.h"
 #include "ui/appmainwinform.h"
 #include "ui/bytefields.h"
 #include "util/conversion.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -31,7 +32,7 @@ namespace {
 AppDeviceData *deviceFromForm(const Ui::AppMainWin *ui)
 {
     return new AppDeviceData(ui->deviceNameEdit->text(), ui->portCombo->currentText(),
-        ui->baudRateCombo->currentText().toInt(nullptr, 10),
+        baudRateFromText(ui->baudRateCombo->currentText()),
         ui->dataBitsCombo->currentText().toInt(nullptr, 10), ui->stopBitsCombo->currentIndex(),
         ui->parityCombo->currentIndex(), ui->flowControlCombo->currentIndex());
 }
@@ -49,9 +50,12 @@ AppMainWin::AppMainWin(QWidget *parent)
 {
     ui->setupUi(this);
 
-    ui->portCombo->addItems(portNameTexts());
+    // The ports the system has come first; COM1 stays the default.
+    ui->portCombo->refreshPorts();
+    ui->portCombo->selectPort(QStringLiteral("COM1"));
     ui->baudRateCombo->addItems(baudRateTexts());
-    ui->baudRateCombo->setCurrentText(QStringLiteral("9600"));
+    makeBaudRateEditable(ui->baudRateCombo);
+    selectBaudRate(ui->baudRateCombo, QStringLiteral("9600"));
     ui->dataBitsCombo->addItems(dataBitsTexts());
     ui->dataBitsCombo->setCurrentText(QStringLiteral("8"));
     ui->stopBitsCombo->addItems(stopBitsTexts);
@@ -60,6 +64,13 @@ AppMainWin::AppMainWin(QWidget *parent)
     ui->parityCombo->setCurrentText(QStringLiteral("None"));
     ui->flowControlCombo->addItems(flowControlTexts);
     ui->flowControlCombo->setCurrentText(QStringLiteral("OFF"));
+    // At the first size every choice is readable in full, not cut to "COI" or "960".
+    // The port list is fitted to COM100: a long name the system reports (as on macOS) must not
+    // widen the window past the screen; its list shows it whole.
+    fitToLongestEntry(ui->portCombo, portNameTexts());
+    for (QComboBox *combo : { ui->baudRateCombo, ui->dataBitsCombo, ui->stopBitsCombo,
+             ui->parityCombo, ui->flowControlCombo })
+        fitToLongestEntry(combo);
 
     connect(ui->deviceOpenBtn, &QPushButton::clicked, this, &AppMainWin::onDeviceOpenBtnClicked);
     connect(ui->deviceSaveBtn, &QPushButton::clicked, this, &AppMainWin::onDeviceSaveBtnClicked);
@@ -90,6 +101,10 @@ AppMainWin::AppMainWin(QWidget *parent)
     ui->historyTable->setModel(historyModel);
     // Owned by the view. Long blocks would otherwise be laid out in full on every repaint.
     ui->historyTable->setItemDelegate(new AppHistoryTableDelegate(ui->historyTable));
+    // A whole time stamp; the other cut texts show whole on hover.
+    const int stampWidth = ui->historyTable->fontMetrics().horizontalAdvance(
+        QStringLiteral("00.00.0000 00:00:00.000"));
+    ui->historyTable->horizontalHeader()->resizeSection(0, stampWidth + 16);
 
     adjustSize();
 }
@@ -133,6 +148,10 @@ void AppMainWin::onDeviceSaveBtnClicked()
         app->showMessage(tr("Device name can not contain / or \\."));
         return;
     }
+    if (!baudRateFromText(ui->baudRateCombo->currentText())) {
+        app->showMessage(baudRateRefusal());
+        return;
+    }
     AppDeviceData *record = deviceFromForm(ui);
     deviceModel->addData(record);
     store->addDevice(record->name(), record->portName(), record->baudRate(), record->stopBits(),
@@ -142,10 +161,11 @@ void AppMainWin::onDeviceSaveBtnClicked()
 void AppMainWin::onDeviceOpenBtnClicked()
 {
     VerantisTerminalApp *app = VerantisTerminalApp::app();
-    if (!app->deviceManager()->isPortFree(ui->portCombo->currentText())) {
-        app->showMessage(tr("Current port is busy right now."));
+    if (!baudRateFromText(ui->baudRateCombo->currentText())) {
+        app->showMessage(baudRateRefusal());
         return;
     }
+    // A port that is open already brings its terminal to the front (openDevice).
     // The device keeps a copy of the record, so this one is only needed for the call.
     const std::unique_ptr<AppDeviceData> record(deviceFromForm(ui));
     app->openDevice(record.get());

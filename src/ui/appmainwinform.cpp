@@ -1,5 +1,6 @@
 #include "ui/appmainwinform.h"
 
+#include "models/settingcombos.h"
 #include "ui/stylesheet.h"
 
 #include <QComboBox>
@@ -68,7 +69,7 @@ void AppMainWin::setupUi(QMainWindow *AppMainWin)
     horizontalLayout_2->addWidget(deviceNameEdit);
     label_4 = formLabel(centralWidget, "label_4");
     horizontalLayout_2->addWidget(label_4);
-    portCombo = new QComboBox(centralWidget);
+    portCombo = new PortCombo(centralWidget);
     portCombo->setObjectName(QString::fromUtf8("portCombo"));
     horizontalLayout_2->addWidget(portCombo);
     label_5 = formLabel(centralWidget, "label_5");

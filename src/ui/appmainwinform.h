@@ -2,6 +2,7 @@
 #define APPMAINWINFORM_H
 
 class QComboBox;
+class PortCombo;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -24,7 +25,7 @@ public:
     QLabel *label_10;
     QLineEdit *deviceNameEdit;
     QLabel *label_4;
-    QComboBox *portCombo;
+    PortCombo *portCombo;
     QLabel *label_5;
     QComboBox *baudRateCombo;
     QLabel *label_6;
