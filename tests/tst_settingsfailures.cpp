@@ -168,6 +168,9 @@ void TstSettingsFailures::corruptValuesAreIgnoredAndToldOnce_data()
     QTest::newRow("continued line")
         << "commandlist.ini" << QByteArray("ping=@Vari\\\nant(\\0\\0\\0\\v\\x7f)") << "ping"
         << bothDevices << onlyPong;
+    QTest::newRow("continued after CR LF")
+        << "commandlist.ini" << QByteArray("ping=@Vari\\\r\nant(\\0\\0\\0\\v\\x7f)") << "ping"
+        << bothDevices << onlyPong;
     QTest::newRow("date time") << "commandlist.ini" << QByteArray("ping=@DateTime(\\0\\0\\0)")
                                << "ping" << bothDevices << onlyPong;
     QTest::newRow("plain list of texts")

@@ -85,7 +85,8 @@ QVector<IniLine> iniLines(const QByteArray &data)
         while (end < data.size()) {
             const char c = data.at(end);
             if (c == '\\' && end + 1 < data.size()) {
-                end += 2;
+                // An escaped line end continues the line, CR LF counting as one.
+                end += data.mid(end + 1, 2) == "\r\n" ? 3 : 2;
                 continue;
             }
             if (c == '\n' || c == '\r')
@@ -136,7 +137,10 @@ QList<QByteArray> valueElements(const QByteArray &raw)
                     code = code * (hex ? 16 : 8)
                         + uint(QByteArray(1, raw.at(++i)).toUInt(nullptr, 16));
                 current.append(code <= 0xFF ? char(code) : '?');
-            } else if (escaped != '\n' && escaped != '\r') {
+            } else if (escaped == '\r' || escaped == '\n') {
+                if (escaped == '\r' && i + 1 < raw.size() && raw.at(i + 1) == '\n')
+                    ++i;
+            } else {
                 current.append(escaped);
             }
         } else {
