@@ -58,6 +58,7 @@ private slots:
 
     void corruptValuesAreIgnoredAndToldOnce_data();
     void corruptValuesAreIgnoredAndToldOnce();
+    void corruptFileThatCannotBeRepairedStillLoads();
     void groupNamesAreRemovedAlone_data();
     void groupNamesAreRemovedAlone();
     void folderInPlaceOfAFileRefusesTheChange_data();
@@ -233,6 +234,35 @@ void TstSettingsFailures::corruptValuesAreIgnoredAndToldOnce()
     QVERIFY(store->addCommand("new", "N"));
     QTest::qWait(50);
     QCOMPARE(catcher->count(), 1);
+}
+
+void TstSettingsFailures::corruptFileThatCannotBeRepairedStillLoads()
+{
+    store.reset();
+    ReadOnlyFolder folder(QDir(dataHome->path()).filePath(QCoreApplication::applicationName()));
+    if (folder.skipReason())
+        QSKIP(folder.skipReason());
+    const QByteArray bad = "[General]\nping=" + hugeList + "\npong=@ByteArray(Q)\n";
+    writeFile("commandlist.ini", bad);
+    QVERIFY(folder.lock());
+
+    reopen();
+    QCOMPARE(describe(store->loadCommands()), QStringList({ "pong=Q" }));
+    const QString reason = geteuid() == 0 ? "the disk is read-only" : "the file is read-only";
+    QTRY_COMPARE_WITH_TIMEOUT(catcher->count(), 1, 10000);
+    QCOMPARE(catcher->texts().first(),
+        "These saved items hold values this program cannot read and were ignored:\n"
+        "commandlist.ini: ping\ncommandlist.ini could not be repaired ("
+            + reason + "); changes to it cannot be saved.");
+    QVERIFY(!store->addCommand("new", "N"));
+    QCOMPARE(catcher->texts().last(),
+        failure("commandlist.ini",
+            "it holds values this program cannot read and could not be repaired"));
+    QVERIFY(!store->commandExists("new"));
+    QCOMPARE(fileBytes("commandlist.ini"), bad);
+    QVERIFY(!QFile::exists(path("commandlist.ini.bak")));
+    catcher->clear();
+    store.reset();
 }
 
 void TstSettingsFailures::groupNamesAreRemovedAlone_data()

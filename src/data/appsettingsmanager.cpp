@@ -321,9 +321,16 @@ QSettings *AppSettingsManager::openScreened(const QString &folder, const QString
     QFile::remove(backup);
     QSaveFile repaired(path);
     if (QFile::copy(path, backup) && repaired.open(QIODevice::WriteOnly)
-        && repaired.write(kept) == kept.size() && repaired.commit())
+        && repaired.write(kept) == kept.size() && repaired.commit()) {
+        ignoredNotes.removeAll(tr("The files as they were are kept next to them with the ending "
+                                  ".bak."));
+        ignoredNotes.append(
+            tr("The files as they were are kept next to them with the ending .bak."));
         return openSettings(path);
+    }
 
+    // The file cannot be repaired where it is; its other items are read from a repaired copy,
+    // and nothing is saved to it in this run.
     repaired.cancelWriting();
     if (!repairedCopies)
         repairedCopies = std::make_unique<QTemporaryDir>();
@@ -333,6 +340,8 @@ QSettings *AppSettingsManager::openScreened(const QString &folder, const QString
         out.write(kept);
     out.close();
     unrepairedFiles.insert(copy, path);
+    ignoredNotes.prepend(tr("%1 could not be repaired (%2); changes to it cannot be saved.")
+                             .arg(file, writeFailureReason(path, kept.size())));
     return openSettings(copy);
 }
 
@@ -340,22 +349,25 @@ void AppSettingsManager::reportIgnoredItems()
 {
     if (ignoredItems.isEmpty())
         return;
-    QString text = tr("These saved items hold values this program cannot read and were "
-                      "ignored:");
-    for (const QString &item : qAsConst(ignoredItems))
-        text += QLatin1Char('\n') + item;
-    text += QLatin1Char('\n')
-        + tr("The files as they were are kept next to them with the ending .bak.");
+    const QStringList lines
+        = QStringList(tr("These saved items hold values this program cannot read and were "
+                         "ignored:"))
+        + ignoredItems + ignoredNotes;
     ignoredItems.clear();
-    VerantisTerminalApp::app()->showMessage(text);
+    ignoredNotes.clear();
+    VerantisTerminalApp::app()->showMessage(lines.join(QLatin1Char('\n')));
 }
 
-bool AppSettingsManager::writeKeys(QSettings *&settings, const KeyValues &changes, KeyValues *undo)
+bool AppSettingsManager::writeKeys(
+    QSettings *&settings, const KeyValues &changes, KeyValues *undo, bool tell)
 {
+    const auto report = [tell](const QString &path, const QString &reason) {
+        if (tell)
+            showWriteFailure(path, reason);
+    };
     const QString path = unrepairedFiles.value(settings->fileName(), settings->fileName());
     if (unrepairedFiles.contains(settings->fileName())) {
-        showWriteFailure(
-            path, tr("it holds values this program cannot read and could not be repaired"));
+        report(path, tr("it holds values this program cannot read and could not be repaired"));
         return false;
     }
     // QSettings keeps the first error it met; a fresh object shows this write's outcome alone.
@@ -370,7 +382,7 @@ bool AppSettingsManager::writeKeys(QSettings *&settings, const KeyValues &change
             + change.value.toByteArray().size();
     const qint64 needed = bytesNeeded(path, changedChars);
     if (!roomFor(path, needed)) {
-        showWriteFailure(path, tr("the disk is full"));
+        report(path, tr("the disk is full"));
         return false;
     }
 
@@ -401,7 +413,7 @@ bool AppSettingsManager::writeKeys(QSettings *&settings, const KeyValues &change
     apply(before);
     if (written)
         settings->sync();
-    showWriteFailure(path, reason);
+    report(path, reason);
     return false;
 }
 
@@ -474,7 +486,7 @@ bool AppSettingsManager::addDevice(QString name, QString portName, int baudRate,
         return false;
     if (writeKeys(deviceNameSettings, { { name, 1 } }))
         return true;
-    writeKeys(deviceSettings, undo);
+    writeKeys(deviceSettings, undo, nullptr, false);
     return false;
 }
 
@@ -516,7 +528,7 @@ bool AppSettingsManager::changeDeviceName(QString oldName, QString newName)
         return false;
     if (writeKeys(deviceNameSettings, { { oldName, QVariant() }, { newName, 1 } }))
         return true;
-    writeKeys(deviceSettings, undo);
+    writeKeys(deviceSettings, undo, nullptr, false);
     return false;
 }
 
@@ -555,7 +567,7 @@ bool AppSettingsManager::removeDevice(QString name)
         return false;
     if (writeKeys(deviceNameSettings, { { name, QVariant() } }))
         return true;
-    writeKeys(deviceSettings, undo);
+    writeKeys(deviceSettings, undo, nullptr, false);
     return false;
 }
 

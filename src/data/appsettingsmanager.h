@@ -67,8 +67,11 @@ private:
 
     QSettings *openScreened(const QString &folder, const QString &file, int kind);
     // Applies the changes to one file and writes it. On failure the file keeps what it had, in
-    // memory as on disk, and the operator is told. `undo` receives what puts the keys back.
-    bool writeKeys(QSettings *&settings, const KeyValues &changes, KeyValues *undo = nullptr);
+    // memory as on disk, and the operator is told (unless `tell` is false: taking back the first
+    // half of a change adds nothing to the message about the second). `undo` receives what puts
+    // the keys back.
+    bool writeKeys(QSettings *&settings, const KeyValues &changes, KeyValues *undo = nullptr,
+        bool tell = true);
     void reportIgnoredItems();
 
     // Files that held values this program cannot read and could not be repaired on disk: their
@@ -76,6 +79,7 @@ private:
     QHash<QString, QString> unrepairedFiles;
     std::unique_ptr<QTemporaryDir> repairedCopies;
     QStringList ignoredItems;
+    QStringList ignoredNotes;
 
     QSettings *deviceSettings;
     QSettings *deviceNameSettings;
