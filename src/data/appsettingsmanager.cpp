@@ -557,8 +557,9 @@ bool AppSettingsManager::setCommandBytes(QString name, QByteArray bytes)
 
 bool AppSettingsManager::removeDevice(QString name)
 {
+    // Nothing is stored under an empty name, so there is nothing to fail at.
     if (name.isEmpty())
-        return false;
+        return true;
     KeyValues settings;
     for (int i = 0; i < DeviceKeyCount; ++i)
         settings.append({ name + deviceKey(i).suffix, QVariant() });
@@ -573,8 +574,9 @@ bool AppSettingsManager::removeDevice(QString name)
 
 bool AppSettingsManager::removeCommand(QString name)
 {
+    // Nothing is stored under an empty name, so there is nothing to fail at.
     if (name.isEmpty())
-        return false;
+        return true;
     return writeKeys(commandSettings, { { name, QVariant() } });
 }
 
