@@ -595,7 +595,7 @@ void TstAppMainWin::saveHistoryExportsTheRows()
     QVERIFY(log.open(QIODevice::ReadOnly));
     QCOMPARE(log.readAll(),
         QByteArray("07.12.2026 09:00:00.125-Received-414243-ABC-COM5-9600-8-OneStop-None-OFF\n"
-                   "07.12.2026 09:00:00.125-Received-01-\x01-COM5-9600-8-OneStop-None-OFF\n\n"));
+                   "07.12.2026 09:00:00.125-Received-01-\\x01-COM5-9600-8-OneStop-None-OFF\n\n"));
     // The history keeps its rows.
     QCOMPARE(history()->rowCount(), 2);
     QCOMPARE(catcher->count(), 0);

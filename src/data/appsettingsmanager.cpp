@@ -4,12 +4,19 @@
 #include "data/appcommanddata.h"
 #include "data/appdevicedata.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
@@ -48,6 +55,219 @@ QStringList savedNames(QSettings *settings)
     return names;
 }
 
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("AppSettingsManager", text);
+}
+
+// What each file may hold besides plain text: commands are byte arrays, the name list's values
+// are never used.
+enum FileKind { NameFile, DeviceFile, CommandFile };
+
+// One logical line of an INI file: where it lies in the bytes, and its key and raw value.
+struct IniLine
+{
+    int begin;
+    int end;
+    QByteArray key;
+    QByteArray value;
+};
+
+// Splits INI bytes into lines as QSettings reads them: a line ends at CR or LF unless a
+// backslash stands before the end, comments start with ';', sections are in brackets.
+QVector<IniLine> iniLines(const QByteArray &data)
+{
+    QVector<IniLine> lines;
+    QByteArray section;
+    int begin = 0;
+    while (begin < data.size()) {
+        int end = begin;
+        while (end < data.size()) {
+            const char c = data.at(end);
+            if (c == '\\' && end + 1 < data.size()) {
+                // An escaped line end continues the line, CR LF counting as one.
+                end += data.mid(end + 1, 2) == "\r\n" ? 3 : 2;
+                continue;
+            }
+            if (c == '\n' || c == '\r')
+                break;
+            ++end;
+        }
+        const QByteArray text = data.mid(begin, end - begin).trimmed();
+        while (end < data.size() && (data.at(end) == '\n' || data.at(end) == '\r'))
+            ++end;
+        if (text.startsWith('[')) {
+            section = text.mid(1);
+            if (section.endsWith(']'))
+                section.chop(1);
+        } else if (!text.isEmpty() && !text.startsWith(';') && text.contains('=')) {
+            const int equals = text.indexOf('=');
+            QByteArray key = text.left(equals).trimmed();
+            if (!section.isEmpty() && section != "General")
+                key = section + '/' + key;
+            lines.append({ begin, end, key, text.mid(equals + 1) });
+        }
+        begin = end;
+    }
+    return lines;
+}
+
+// The elements of a raw value after INI unescaping, close enough to QSettings' own reading to
+// tell what it would make of them: a comma outside quotes makes a list.
+QList<QByteArray> valueElements(const QByteArray &raw)
+{
+    QList<QByteArray> elements;
+    QByteArray current;
+    bool quoted = false;
+    for (int i = 0; i < raw.size(); ++i) {
+        const char c = raw.at(i);
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            elements.append(current.trimmed());
+            current.clear();
+        } else if (c == '\\' && i + 1 < raw.size()) {
+            const char escaped = raw.at(++i);
+            const bool hex = escaped == 'x';
+            const bool octal = escaped >= '0' && escaped <= '7';
+            if (hex || octal) {
+                uint code = hex ? 0 : uint(escaped - '0');
+                const QByteArray digits = hex ? "0123456789abcdefABCDEF" : "01234567";
+                while (i + 1 < raw.size() && digits.contains(raw.at(i + 1)) && code <= 0xFFFF)
+                    code = code * (hex ? 16 : 8)
+                        + uint(QByteArray(1, raw.at(++i)).toUInt(nullptr, 16));
+                current.append(code <= 0xFF ? char(code) : '?');
+            } else if (escaped == '\r' || escaped == '\n') {
+                if (escaped == '\r' && i + 1 < raw.size() && raw.at(i + 1) == '\n')
+                    ++i;
+            } else {
+                current.append(escaped);
+            }
+        } else {
+            current.append(c);
+        }
+    }
+    elements.append(current.trimmed());
+    return elements;
+}
+
+// True for a value QSettings would read as something this program never writes. Some of these
+// forms go through a binary decoder that trusts the sizes it reads, so a single bad value could
+// abort the program while it reads the file.
+bool foreignValue(const QByteArray &raw, FileKind kind)
+{
+    const QList<QByteArray> elements = valueElements(raw);
+    if (elements.size() > 1 && kind != NameFile)
+        return true;
+    static const char *const decoded[]
+        = { "@Variant(", "@DateTime(", "@Rect(", "@Size(", "@Point(", "@Invalid(" };
+    for (const QByteArray &element : elements) {
+        if (!element.startsWith('@') || element.startsWith("@@"))
+            continue;
+        for (const char *form : decoded) {
+            if (element.startsWith(form))
+                return true;
+        }
+        if (kind == DeviceFile && element.startsWith("@ByteArray("))
+            return true;
+    }
+    return false;
+}
+
+// Where a write could go wrong, from the outside: the reason to tell the operator.
+QString writeFailureReason(const QString &path, qint64 needed)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return tr("a folder of that name is in its place");
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir())
+        return tr("its folder does not exist and could not be made");
+    const QStorageInfo storage(folder.absoluteFilePath());
+    if (storage.isValid() && storage.isReadOnly())
+        return tr("the disk is read-only");
+    if (info.exists() && !info.isWritable())
+        return tr("the file is read-only");
+    if (!folder.isWritable())
+        return tr("the folder is read-only");
+    if (storage.isValid() && storage.bytesAvailable() < needed)
+        return tr("the disk is full");
+    return tr("the system refused to write it");
+}
+
+// The nearest folder of the path that exists: the data folder is made only by the first write.
+QString existingFolder(const QString &path)
+{
+    QDir dir = QFileInfo(path).absoluteDir();
+    while (!dir.exists() && !dir.isRoot()) {
+        if (!dir.cdUp())
+            break;
+    }
+    return dir.absolutePath();
+}
+
+// Room for a file rewritten with the changes: QSettings writes a whole new copy before it
+// replaces the old one, and a write that runs out of room in the middle is not reported to it.
+// Escaped text takes at most six bytes per character; the margin covers block rounding.
+qint64 bytesNeeded(const QString &path, qint64 changedChars)
+{
+    return QFileInfo(path).size() + changedChars * 6 + 16 * 1024;
+}
+
+bool roomFor(const QString &path, qint64 needed)
+{
+    const QStorageInfo storage(existingFolder(path));
+    return !storage.isValid() || storage.bytesAvailable() < 0 || storage.bytesAvailable() >= needed;
+}
+
+// A file QSettings wrote holds one line per key and ends with a line end; a write torn by a full
+// disk does neither.
+bool fileIsWhole(const QString &path, int keyCount)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return keyCount == 0 && !file.exists();
+    const QByteArray data = file.readAll();
+    if (data.isEmpty())
+        return keyCount == 0;
+    if (!data.endsWith('\n'))
+        return false;
+    int lines = 0;
+    for (const QByteArray &line : data.split('\n')) {
+        const QByteArray text = line.trimmed();
+        if (!text.isEmpty() && !text.startsWith('['))
+            ++lines;
+    }
+    return lines == keyCount;
+}
+
+void showWriteFailure(const QString &path, const QString &reason)
+{
+    VerantisTerminalApp::app()->showMessage(
+        tr("Could not save to %1: %2. The change was not saved.")
+            .arg(QDir::toNativeSeparators(path), reason));
+}
+
+// QSettings::remove() also takes every key under "name/"; names read from a hand-edited file
+// can be such group paths ("Lab" and "Lab/Cam"), and one item must never take another along.
+void removeExactly(QSettings *settings, const QString &key)
+{
+    settings->beginGroup(key);
+    const QStringList below = settings->allKeys();
+    QVariantList values;
+    for (const QString &child : below)
+        values.append(settings->value(child));
+    settings->endGroup();
+    settings->remove(key);
+    for (int i = 0; i < below.size(); ++i)
+        settings->setValue(key + QLatin1Char('/') + below.at(i), values.at(i));
+}
+
+QSettings *openSettings(const QString &path)
+{
+    return new QSettings(path, QSettings::IniFormat);
+}
+
 } // namespace
 
 AppSettingsManager::AppSettingsManager()
@@ -56,11 +276,12 @@ AppSettingsManager::AppSettingsManager()
     , commandSettings(nullptr)
 {
     const QString folder = dataFolder();
-    deviceSettings = new QSettings(folder + QStringLiteral("devicelist.ini"), QSettings::IniFormat);
-    deviceNameSettings
-        = new QSettings(folder + QStringLiteral("devicenamelist.ini"), QSettings::IniFormat);
-    commandSettings
-        = new QSettings(folder + QStringLiteral("commandlist.ini"), QSettings::IniFormat);
+    deviceSettings = openScreened(folder, QStringLiteral("devicelist.ini"), DeviceFile);
+    deviceNameSettings = openScreened(folder, QStringLiteral("devicenamelist.ini"), NameFile);
+    commandSettings = openScreened(folder, QStringLiteral("commandlist.ini"), CommandFile);
+    // After start-up, over the main window.
+    if (!ignoredItems.isEmpty())
+        QTimer::singleShot(0, this, &AppSettingsManager::reportIgnoredItems);
 }
 
 AppSettingsManager::~AppSettingsManager()
@@ -69,6 +290,131 @@ AppSettingsManager::~AppSettingsManager()
     delete deviceSettings;
     delete commandSettings;
     delete deviceNameSettings;
+}
+
+QSettings *AppSettingsManager::openScreened(const QString &folder, const QString &file, int kind)
+{
+    const QString path = folder + file;
+    QFile in(path);
+    if (!QFileInfo(path).isFile() || !in.open(QIODevice::ReadOnly))
+        return openSettings(path);
+    const QByteArray data = in.readAll();
+    in.close();
+
+    QByteArray kept;
+    int from = 0;
+    QStringList ignored;
+    for (const IniLine &line : iniLines(data)) {
+        if (!foreignValue(line.value, FileKind(kind)))
+            continue;
+        kept += data.mid(from, line.begin - from);
+        from = line.end;
+        ignored.append(file + QStringLiteral(": ") + QString::fromUtf8(line.key));
+    }
+    if (ignored.isEmpty())
+        return openSettings(path);
+    kept += data.mid(from);
+    ignoredItems += ignored;
+
+    // The file as it was stays next to it; the repaired one keeps every other line as it was.
+    const QString backup = path + QStringLiteral(".bak");
+    QFile::remove(backup);
+    QSaveFile repaired(path);
+    if (QFile::copy(path, backup) && repaired.open(QIODevice::WriteOnly)
+        && repaired.write(kept) == kept.size() && repaired.commit()) {
+        ignoredNotes.removeAll(tr("The files as they were are kept next to them with the ending "
+                                  ".bak."));
+        ignoredNotes.append(
+            tr("The files as they were are kept next to them with the ending .bak."));
+        return openSettings(path);
+    }
+
+    // The file cannot be repaired where it is; its other items are read from a repaired copy,
+    // and nothing is saved to it in this run.
+    repaired.cancelWriting();
+    if (!repairedCopies)
+        repairedCopies = std::make_unique<QTemporaryDir>();
+    const QString copy = repairedCopies->filePath(file);
+    QFile out(copy);
+    if (out.open(QIODevice::WriteOnly))
+        out.write(kept);
+    out.close();
+    unrepairedFiles.insert(copy, path);
+    ignoredNotes.prepend(tr("%1 could not be repaired (%2); changes to it cannot be saved.")
+                             .arg(file, writeFailureReason(path, kept.size())));
+    return openSettings(copy);
+}
+
+void AppSettingsManager::reportIgnoredItems()
+{
+    if (ignoredItems.isEmpty())
+        return;
+    const QStringList lines
+        = QStringList(tr("These saved items hold values this program cannot read and were "
+                         "ignored:"))
+        + ignoredItems + ignoredNotes;
+    ignoredItems.clear();
+    ignoredNotes.clear();
+    VerantisTerminalApp::app()->showMessage(lines.join(QLatin1Char('\n')));
+}
+
+bool AppSettingsManager::writeKeys(
+    QSettings *&settings, const KeyValues &changes, KeyValues *undo, bool tell)
+{
+    const auto report = [tell](const QString &path, const QString &reason) {
+        if (tell)
+            showWriteFailure(path, reason);
+    };
+    const QString path = unrepairedFiles.value(settings->fileName(), settings->fileName());
+    if (unrepairedFiles.contains(settings->fileName())) {
+        report(path, tr("it holds values this program cannot read and could not be repaired"));
+        return false;
+    }
+    // QSettings keeps the first error it met; a fresh object shows this write's outcome alone.
+    if (settings->status() != QSettings::NoError) {
+        delete settings;
+        settings = openSettings(path);
+    }
+
+    qint64 changedChars = 0;
+    for (const KeyValue &change : changes)
+        changedChars += change.key.size() + change.value.toString().size()
+            + change.value.toByteArray().size();
+    const qint64 needed = bytesNeeded(path, changedChars);
+    if (!roomFor(path, needed)) {
+        report(path, tr("the disk is full"));
+        return false;
+    }
+
+    KeyValues before;
+    for (const KeyValue &change : changes)
+        before.append({ change.key,
+            settings->contains(change.key) ? settings->value(change.key) : QVariant() });
+    const auto apply = [&settings](const KeyValues &values) {
+        for (const KeyValue &change : values) {
+            if (change.value.isValid())
+                settings->setValue(change.key, change.value);
+            else
+                removeExactly(settings, change.key);
+        }
+    };
+
+    apply(changes);
+    settings->sync();
+    const bool written = settings->status() != QSettings::AccessError;
+    if (written && fileIsWhole(path, settings->allKeys().size())) {
+        if (undo)
+            *undo = before;
+        return true;
+    }
+    const QString reason = writeFailureReason(path, needed);
+    // Reads and later writes must agree with what the disk holds; a torn file gets its old
+    // contents back if the disk lets it.
+    apply(before);
+    if (written)
+        settings->sync();
+    report(path, reason);
+    return false;
 }
 
 bool AppSettingsManager::nameHasSeparator(const QString &name)
@@ -112,108 +458,126 @@ bool AppSettingsManager::commandExists(QString name)
     return savedNames(commandSettings).contains(name, Qt::CaseSensitive);
 }
 
-void AppSettingsManager::addDevice(QString name, QString portName, int baudRate, int stopBits,
+bool AppSettingsManager::addDevice(QString name, QString portName, int baudRate, int stopBits,
     int dataBits, int parity, int flowControl)
 {
     VerantisTerminalApp *app = VerantisTerminalApp::app();
     if (savedNames(deviceNameSettings).contains(name, Qt::CaseSensitive)) {
         app->showMessage(tr("Device name is repeated. Please use another name."));
-        return;
+        return false;
     }
     if (name.isEmpty()) {
         app->showMessage(tr("Device name can not be empty. Please use another name."));
-        return;
+        return false;
     }
     if (nameHasSeparator(name)) {
         app->showMessage(tr("Device name can not contain / or \\."));
-        return;
+        return false;
     }
-    deviceNameSettings->setValue(name, 1);
-    deviceSettings->setValue(name + deviceKey(ComPort).suffix, portName);
-    deviceSettings->setValue(name + deviceKey(BaudRate).suffix, baudRate);
-    deviceSettings->setValue(name + deviceKey(StopBits).suffix, stopBits);
-    deviceSettings->setValue(name + deviceKey(DataBits).suffix, dataBits);
-    deviceSettings->setValue(name + deviceKey(Parity).suffix, parity);
-    deviceSettings->setValue(name + deviceKey(FlowControl).suffix, flowControl);
+    // The settings first, the name last: a device is saved once its name is, so a name must
+    // never stand without the settings it was saved with.
+    const QVariant values[DeviceKeyCount]
+        = { portName, baudRate, stopBits, dataBits, parity, flowControl };
+    KeyValues settings;
+    for (int i = 0; i < DeviceKeyCount; ++i)
+        settings.append({ name + deviceKey(i).suffix, values[i] });
+    KeyValues undo;
+    if (!writeKeys(deviceSettings, settings, &undo))
+        return false;
+    if (writeKeys(deviceNameSettings, { { name, 1 } }))
+        return true;
+    writeKeys(deviceSettings, undo, nullptr, false);
+    return false;
 }
 
-void AppSettingsManager::addCommand(QString name, QByteArray bytes)
+bool AppSettingsManager::addCommand(QString name, QByteArray bytes)
 {
     VerantisTerminalApp *app = VerantisTerminalApp::app();
     if (savedNames(commandSettings).contains(name, Qt::CaseSensitive)) {
         app->showMessage(tr("Command name is repeated. Please use another name."));
-        return;
+        return false;
     }
     if (name.isEmpty()) {
         app->showMessage(tr("Command name can not be empty. Please use another name."));
-        return;
+        return false;
     }
     if (nameHasSeparator(name)) {
         app->showMessage(tr("Command name can not contain / or \\."));
-        return;
+        return false;
     }
-    commandSettings->setValue(name, bytes);
+    return writeKeys(commandSettings, { { name, bytes } });
 }
 
-void AppSettingsManager::changeDeviceName(QString oldName, QString newName)
+bool AppSettingsManager::changeDeviceName(QString oldName, QString newName)
 {
     // QSettings::remove("") empties the whole file, and a name with a separator would not come
     // back as typed; the models refuse both, this is the second guard.
     if (oldName.isEmpty() || newName.isEmpty() || nameHasSeparator(newName))
-        return;
+        return false;
 
     // Read everything first and remove the old keys before writing the new ones: where the INI
     // keys ignore letter case (Windows), "cam1" and "Cam1" are the same key.
-    QVariant values[DeviceKeyCount];
+    KeyValues settings;
     for (int i = 0; i < DeviceKeyCount; ++i)
-        values[i] = readDeviceValue(deviceSettings, oldName, i);
-
-    deviceNameSettings->remove(oldName);
-    deviceNameSettings->setValue(newName, 1);
+        settings.append({ oldName + deviceKey(i).suffix, QVariant() });
     for (int i = 0; i < DeviceKeyCount; ++i)
-        deviceSettings->remove(oldName + deviceKey(i).suffix);
-    for (int i = 0; i < DeviceKeyCount; ++i)
-        deviceSettings->setValue(newName + deviceKey(i).suffix, values[i]);
+        settings.append(
+            { newName + deviceKey(i).suffix, readDeviceValue(deviceSettings, oldName, i) });
+    KeyValues undo;
+    if (!writeKeys(deviceSettings, settings, &undo))
+        return false;
+    if (writeKeys(deviceNameSettings, { { oldName, QVariant() }, { newName, 1 } }))
+        return true;
+    writeKeys(deviceSettings, undo, nullptr, false);
+    return false;
 }
 
-void AppSettingsManager::changeCommandName(QString oldName, QString newName)
+bool AppSettingsManager::changeCommandName(QString oldName, QString newName)
 {
     if (oldName.isEmpty() || newName.isEmpty() || nameHasSeparator(newName))
-        return;
+        return false;
     // Read, remove, then write: see changeDeviceName.
     const QByteArray bytes = commandSettings->value(oldName, QByteArray()).toByteArray();
-    commandSettings->remove(oldName);
-    commandSettings->setValue(newName, bytes);
+    return writeKeys(commandSettings, { { oldName, QVariant() }, { newName, bytes } });
 }
 
-void AppSettingsManager::setDeviceValue(QString name, QString keySuffix, QVariant value)
+bool AppSettingsManager::setDeviceValue(QString name, QString keySuffix, QVariant value)
 {
     if (name.isEmpty())
-        return;
-    deviceSettings->setValue(name + keySuffix, value);
+        return false;
+    return writeKeys(deviceSettings, { { name + keySuffix, value } });
 }
 
-void AppSettingsManager::setCommandBytes(QString name, QByteArray bytes)
+bool AppSettingsManager::setCommandBytes(QString name, QByteArray bytes)
 {
     if (name.isEmpty())
-        return;
-    commandSettings->setValue(name, bytes);
+        return false;
+    return writeKeys(commandSettings, { { name, bytes } });
 }
 
-void AppSettingsManager::removeDevice(QString name)
+bool AppSettingsManager::removeDevice(QString name)
 {
+    // Nothing is stored under an empty name, so there is nothing to fail at.
     if (name.isEmpty())
-        return;
-    deviceNameSettings->remove(name);
+        return true;
+    KeyValues settings;
     for (int i = 0; i < DeviceKeyCount; ++i)
-        deviceSettings->remove(name + deviceKey(i).suffix);
+        settings.append({ name + deviceKey(i).suffix, QVariant() });
+    KeyValues undo;
+    if (!writeKeys(deviceSettings, settings, &undo))
+        return false;
+    if (writeKeys(deviceNameSettings, { { name, QVariant() } }))
+        return true;
+    writeKeys(deviceSettings, undo, nullptr, false);
+    return false;
 }
 
-void AppSettingsManager::removeCommand(QString name)
+bool AppSettingsManager::removeCommand(QString name)
 {
+    // Nothing is stored under an empty name, so there is nothing to fail at.
     if (name.isEmpty())
-        return;
-    commandSettings->remove(name);
+        return true;
+    return writeKeys(commandSettings, { { name, QVariant() } });
 }
 
 int AppSettingsManager::commandCount()
@@ -241,7 +605,12 @@ QString AppSettingsManager::dataFolder()
 
 void AppSettingsManager::saveHistoryLog(QString text)
 {
-    if (text.isEmpty())
+    saveHistoryBlock(text.toUtf8());
+}
+
+void AppSettingsManager::saveHistoryBlock(QByteArray block)
+{
+    if (block.isEmpty())
         return;
 
     QString folder = QFileDialog::getExistingDirectory(nullptr, tr("Choose logging file path"),
@@ -259,11 +628,46 @@ void AppSettingsManager::saveHistoryLog(QString text)
         path += QLatin1Char('/');
     path += QStringLiteral("app.log");
 
+    block += '\n';
+    const auto fail = [&path](const QString &reason) {
+        VerantisTerminalApp::app()->showMessage(
+            tr("Could not save the history to %1: %2. Nothing was written.")
+                .arg(QDir::toNativeSeparators(path), reason));
+    };
+    const qint64 needed = block.size() + 16 * 1024;
     QFile file(path);
-    if (!file.open(QIODevice::Append))
+    const bool existed = file.exists();
+    if (!roomFor(path, needed) || !file.open(QIODevice::Append)) {
+        fail(writeFailureReason(path, needed));
         return;
-    text += QLatin1Char('\n');
-    file.write(text.toUtf8());
-    file.flush();
+    }
+    const qint64 start = file.size();
+
+    // Large exports go in pieces, so the progress can be shown; whatever fails, the file is cut
+    // back to where it was, so no export ever leaves a torn line behind.
+    const qint64 piece = 4 * 1024 * 1024;
+    std::unique_ptr<QProgressDialog> progress;
+    if (block.size() > piece) {
+        progress = std::make_unique<QProgressDialog>(
+            tr("Writing %1").arg(QDir::toNativeSeparators(path)), QString(), 0,
+            int((block.size() + piece - 1) / piece));
+        progress->setWindowModality(Qt::ApplicationModal);
+        progress->setMinimumDuration(500);
+    }
+    bool written = true;
+    for (qint64 done = 0; written && done < block.size(); done += piece) {
+        const qint64 size = qMin(piece, block.size() - done);
+        written = file.write(block.constData() + done, size) == size;
+        if (progress)
+            progress->setValue(int(done / piece) + 1);
+    }
+    written = written && file.flush();
+    if (written)
+        return;
+    const QString reason = writeFailureReason(path, needed);
+    file.resize(start);
     file.close();
+    if (!existed)
+        file.remove();
+    fail(reason);
 }

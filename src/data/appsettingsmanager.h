@@ -2,16 +2,24 @@
 #define APPSETTINGSMANAGER_H
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <QVector>
+
+#include <memory>
 
 class AppTableData;
 class QSettings;
+class QTemporaryDir;
 
 // Keeps the saved devices and commands between runs in three INI files in the per-user data
 // folder. Holds no records itself: the table models do, and call the store for every change.
+// Every change is written at once and checked; a change that did not reach the disk is taken
+// back, the operator is told why, and the operation returns false.
 class AppSettingsManager : public QObject
 {
     Q_OBJECT
@@ -23,20 +31,23 @@ public:
     QList<AppTableData *> *loadCommands();
     bool deviceExists(QString name);
     bool commandExists(QString name);
-    void addDevice(QString name, QString portName, int baudRate, int stopBits, int dataBits,
+    bool addDevice(QString name, QString portName, int baudRate, int stopBits, int dataBits,
         int parity, int flowControl);
-    void addCommand(QString name, QByteArray bytes);
-    void changeDeviceName(QString oldName, QString newName);
-    void changeCommandName(QString oldName, QString newName);
-    void setDeviceValue(QString name, QString keySuffix, QVariant value);
-    void setCommandBytes(QString name, QByteArray bytes);
-    void removeDevice(QString name);
-    void removeCommand(QString name);
+    bool addCommand(QString name, QByteArray bytes);
+    bool changeDeviceName(QString oldName, QString newName);
+    bool changeCommandName(QString oldName, QString newName);
+    bool setDeviceValue(QString name, QString keySuffix, QVariant value);
+    bool setCommandBytes(QString name, QByteArray bytes);
+    bool removeDevice(QString name);
+    bool removeCommand(QString name);
     int commandCount();
     QString commandNameAt(int index);
     QByteArray commandBytes(QString name);
     QString dataFolder();
     void saveHistoryLog(QString text);
+    // The same with the lines already encoded in UTF-8: appends them and one empty line to
+    // "app.log" in a folder the operator picks, whole or not at all.
+    void saveHistoryBlock(QByteArray block);
 
     // True for a name that the INI files would not give back as typed: QSettings reads "/" as a
     // group separator (dropping leading, trailing and doubled ones) and on Windows turns "\" into
@@ -45,6 +56,30 @@ public:
 
 private:
     Q_DISABLE_COPY(AppSettingsManager)
+
+    // One key and the value it is to take; an invalid value removes that key alone.
+    struct KeyValue
+    {
+        QString key;
+        QVariant value;
+    };
+    using KeyValues = QVector<KeyValue>;
+
+    QSettings *openScreened(const QString &folder, const QString &file, int kind);
+    // Applies the changes to one file and writes it. On failure the file keeps what it had, in
+    // memory as on disk, and the operator is told (unless `tell` is false: taking back the first
+    // half of a change adds nothing to the message about the second). `undo` receives what puts
+    // the keys back.
+    bool writeKeys(QSettings *&settings, const KeyValues &changes, KeyValues *undo = nullptr,
+        bool tell = true);
+    void reportIgnoredItems();
+
+    // Files that held values this program cannot read and could not be repaired on disk: their
+    // settings object reads a repaired copy, and every write to them is refused.
+    QHash<QString, QString> unrepairedFiles;
+    std::unique_ptr<QTemporaryDir> repairedCopies;
+    QStringList ignoredItems;
+    QStringList ignoredNotes;
 
     QSettings *deviceSettings;
     QSettings *deviceNameSettings;

@@ -40,6 +40,14 @@ void AppAbstractTableModel::addData(AppTableData *record)
     endInsertRows();
 }
 
+void AppAbstractTableModel::insertData(int row, AppTableData *record)
+{
+    row = qBound(0, row, rowCount());
+    beginInsertRows(QModelIndex(), row, row);
+    records->insert(row, record);
+    endInsertRows();
+}
+
 AppTableData *AppAbstractTableModel::getData(int row)
 {
     return records->value(row, nullptr);

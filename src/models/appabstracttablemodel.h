@@ -21,6 +21,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     void addData(AppTableData *record);
+    // Puts a record at a row (clamped to the table), as addData does at the end.
+    void insertData(int row, AppTableData *record);
     AppTableData *getData(int row);
     void removeData(int row);
     void clearData();

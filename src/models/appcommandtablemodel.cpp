@@ -55,7 +55,8 @@ bool AppCommandTableModel::setData(const QModelIndex &index, const QVariant &val
     const QString oldName = record->name();
     AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
 
-    // The store is written first, under the old name, so the file never lags behind the table.
+    // The store is written first, under the old name, and the record changes only once the
+    // file holds the change: the table never shows what a restart would not bring back.
     if (role == Qt::EditRole) {
         switch (index.column()) {
         case 0: {
@@ -68,21 +69,21 @@ bool AppCommandTableModel::setData(const QModelIndex &index, const QVariant &val
                 VerantisTerminalApp::app()->showMessage(
                     tr("Command name can not contain / or \\."));
             } else {
-                store->changeCommandName(oldName, newName);
-                record->setName(newName);
+                if (store->changeCommandName(oldName, newName))
+                    record->setName(newName);
             }
             break;
         }
         case 1: {
             const QByteArray bytes = hexToBytes(value.toString());
-            store->setCommandBytes(oldName, bytes);
-            record->setBytes(bytes);
+            if (store->setCommandBytes(oldName, bytes))
+                record->setBytes(bytes);
             break;
         }
         case 2: {
             const QByteArray bytes = asciiToBytes(value.toString());
-            store->setCommandBytes(oldName, bytes);
-            record->setBytes(bytes);
+            if (store->setCommandBytes(oldName, bytes))
+                record->setBytes(bytes);
             break;
         }
         default:

@@ -66,7 +66,8 @@ bool AppDeviceTableModel::setData(const QModelIndex &index, const QVariant &valu
     const QString oldName = record->name();
     AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
 
-    // The store is written first, under the old name, so the files never lag behind the table.
+    // The store is written first, under the old name, and the record changes only once the
+    // files hold the change: the table never shows what a restart would not bring back.
     if (role == Qt::EditRole) {
         switch (index.column()) {
         case 0: {
@@ -78,34 +79,34 @@ bool AppDeviceTableModel::setData(const QModelIndex &index, const QVariant &valu
             } else if (AppSettingsManager::nameHasSeparator(newName)) {
                 VerantisTerminalApp::app()->showMessage(tr("Device name can not contain / or \\."));
             } else {
-                store->changeDeviceName(oldName, newName);
-                record->setName(newName);
+                if (store->changeDeviceName(oldName, newName))
+                    record->setName(newName);
             }
             break;
         }
         case 1:
-            store->setDeviceValue(oldName, QStringLiteral("_comport"), value);
-            record->setPortName(value.toString());
+            if (store->setDeviceValue(oldName, QStringLiteral("_comport"), value))
+                record->setPortName(value.toString());
             break;
         case 2:
-            store->setDeviceValue(oldName, QStringLiteral("_baudrate"), value);
-            record->setBaudRate(value.toInt());
+            if (store->setDeviceValue(oldName, QStringLiteral("_baudrate"), value))
+                record->setBaudRate(value.toInt());
             break;
         case 3:
-            store->setDeviceValue(oldName, QStringLiteral("_databits"), value);
-            record->setDataBits(value.toInt());
+            if (store->setDeviceValue(oldName, QStringLiteral("_databits"), value))
+                record->setDataBits(value.toInt());
             break;
         case 4:
-            store->setDeviceValue(oldName, QStringLiteral("_stopbits"), value);
-            record->setStopBits(value.toInt());
+            if (store->setDeviceValue(oldName, QStringLiteral("_stopbits"), value))
+                record->setStopBits(value.toInt());
             break;
         case 5:
-            store->setDeviceValue(oldName, QStringLiteral("_parity"), value);
-            record->setParity(value.toInt());
+            if (store->setDeviceValue(oldName, QStringLiteral("_parity"), value))
+                record->setParity(value.toInt());
             break;
         case 6:
-            store->setDeviceValue(oldName, QStringLiteral("_flowcontrol"), value);
-            record->setFlowControl(value.toInt());
+            if (store->setDeviceValue(oldName, QStringLiteral("_flowcontrol"), value))
+                record->setFlowControl(value.toInt());
             break;
         default:
             break;

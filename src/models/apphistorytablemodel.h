@@ -21,7 +21,8 @@ public:
         int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    // Appends every row, one line each, to "app.log" in a folder the operator picks.
+    // Appends every row, one line each, to "app.log" in a folder the operator picks. A long
+    // history shows its progress while it is prepared; cancelling there writes nothing.
     void saveHistory();
     QString historyLine(AppHistoryData *record) const;
 

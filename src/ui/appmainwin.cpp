@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 
 #include <memory>
 
@@ -152,10 +153,11 @@ void AppMainWin::onDeviceSaveBtnClicked()
         app->showMessage(baudRateRefusal());
         return;
     }
-    AppDeviceData *record = deviceFromForm(ui);
-    deviceModel->addData(record);
-    store->addDevice(record->name(), record->portName(), record->baudRate(), record->stopBits(),
-        record->dataBits(), record->parity(), record->flowControl());
+    // Listed only once the store holds it: a save that failed has been reported.
+    std::unique_ptr<AppDeviceData> record(deviceFromForm(ui));
+    if (store->addDevice(record->name(), record->portName(), record->baudRate(), record->stopBits(),
+            record->dataBits(), record->parity(), record->flowControl()))
+        deviceModel->addData(record.release());
 }
 
 void AppMainWin::onDeviceOpenBtnClicked()
@@ -194,8 +196,8 @@ void AppMainWin::onCommandSaveBtnClicked()
         app->showMessage(tr("Command can not be empty."));
         return;
     }
-    commandModel->addData(new AppCommandData(name, bytes));
-    store->addCommand(name, bytes);
+    if (store->addCommand(name, bytes))
+        commandModel->addData(new AppCommandData(name, bytes));
 }
 
 void AppMainWin::onHEXChanged()
@@ -225,8 +227,9 @@ void AppMainWin::onCommandRemoved(QModelIndex, int first, int last)
     // Rows leave one at a time today; every announced row goes from the file all the same.
     AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
     for (int row = first; row <= last; ++row) {
-        if (auto *record = static_cast<AppCommandData *>(commandModel->getData(row)))
-            store->removeCommand(record->name());
+        auto *record = static_cast<AppCommandData *>(commandModel->getData(row));
+        if (record && !store->removeCommand(record->name()))
+            keepRow(commandModel, row, new AppCommandData(record->name(), record->bytes()));
     }
 }
 
@@ -234,7 +237,22 @@ void AppMainWin::onDeviceRemoved(QModelIndex, int first, int last)
 {
     AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
     for (int row = first; row <= last; ++row) {
-        if (auto *record = static_cast<AppDeviceData *>(deviceModel->getData(row)))
-            store->removeDevice(record->name());
+        auto *record = static_cast<AppDeviceData *>(deviceModel->getData(row));
+        if (record && !store->removeDevice(record->name()))
+            keepRow(deviceModel, row,
+                new AppDeviceData(record->name(), record->portName(), record->baudRate(),
+                    record->dataBits(), record->stopBits(), record->parity(),
+                    record->flowControl()));
     }
+}
+
+void AppMainWin::keepRow(AppAbstractTableModel *model, int row, AppTableData *copy)
+{
+    // The row is on its way out and cannot be held back from here; it comes back in its place
+    // once the model has let it go. Until then the model owns the copy, in case it goes first.
+    copy->setParent(model);
+    QTimer::singleShot(0, model, [model, row, copy] {
+        copy->setParent(nullptr);
+        model->insertData(row, copy);
+    });
 }

@@ -4,12 +4,14 @@
 #include <QMainWindow>
 #include <QModelIndex>
 
+class AppAbstractTableModel;
 class AppCommandTableDelegate;
 class AppCommandTableModel;
 class AppDeviceTableDelegate;
 class AppDeviceTableModel;
 class AppHistoryData;
 class AppHistoryTableModel;
+class AppTableData;
 
 namespace Ui {
 class AppMainWin;
@@ -39,6 +41,9 @@ private slots:
 
 private:
     Q_DISABLE_COPY(AppMainWin)
+
+    // Puts back a row whose removal the store could not write.
+    static void keepRow(AppAbstractTableModel *model, int row, AppTableData *copy);
 
     Ui::AppMainWin *ui;
     // Created without a Qt parent and owned by the window; they go after the tables that show
