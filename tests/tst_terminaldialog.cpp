@@ -163,6 +163,8 @@ private slots:
     void receivedBatchIsLoggedAndRecorded();
     void twoBatchesGiveTwoParagraphsAndTwoRows();
     void sendWhileHexIsBeingEditedUsesTheTextAsTyped();
+    void sendRefusesTextThatIsNotHex();
+    void hexFieldHasTheFocusWhenTheTerminalOpens();
     void sendWithEmptyHexLogsRecordsAndWritesNothing();
     void returnInAFieldBringsBothInStepAndSends();
     void loadWithEmptyComboEmptiesBothFields();
@@ -310,7 +312,7 @@ void TstTerminalDialog::sendLogsRecordsAndWritesTheHexBytes()
     click(dialog, "sendBtn");
     QCOMPARE(peer->read(1), QByteArray("\xFF"));
     QCOMPARE(peer->readAvailable(), QByteArray());
-    QCOMPARE(log(dialog), QStringLiteral("Sent:3041-------0A\nSent:FF-------0A"));
+    QCOMPARE(log(dialog), QStringLiteral("Sent:3041-------0A\nSent:FF-------\u00FF"));
     QCOMPARE(historyRows(), 2);
     QCOMPARE(historyRow(1)->bytes(), QByteArray("\xFF"));
     QCOMPARE(catcher->count(), 0);
@@ -366,14 +368,66 @@ void TstTerminalDialog::sendWhileHexIsBeingEditedUsesTheTextAsTyped()
     QTest::keyClicks(hex, "b");
     click(dialog, "sendBtn");
 
+    // The log and the history show the bytes written, whatever the field looks like.
+    const QByteArray typed("\x03\x04\x1B");
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(hex));
-    QCOMPARE(log(dialog), QStringLiteral("Sent:3041b-------0A"));
+    QCOMPARE(log(dialog), QStringLiteral("Sent:03041B-------") + bytesToAscii(typed));
     QCOMPARE(hex->text(), QStringLiteral("3041b"));
-    QCOMPARE(ascii->text(), QStringLiteral("0A"));
-    const QByteArray typed = hexToBytes("3041b");
-    QCOMPARE(typed, QByteArray("\x03\x04\x1B"));
+    QCOMPARE(ascii->text(), bytesToAscii(typed));
     QCOMPARE(historyRow(0)->bytes(), typed);
     QCOMPARE(peer->read(3), typed);
+
+    // Separated pairs, sent before the edit is finished.
+    hex->selectAll();
+    QTest::keyClicks(hex, "AA BB CC");
+    click(dialog, "sendBtn");
+    QCOMPARE(peer->read(3), QByteArray("\xAA\xBB\xCC"));
+    QCOMPARE(historyRow(1)->bytes(), QByteArray("\xAA\xBB\xCC"));
+    QCOMPARE(log(dialog).split('\n').last(),
+        QStringLiteral("Sent:AABBCC-------") + bytesToAscii("\xAA\xBB\xCC"));
+    QCOMPARE(hex->text(), QStringLiteral("AA BB CC"));
+    QCOMPARE(catcher->count(), 0);
+}
+
+void TstTerminalDialog::sendRefusesTextThatIsNotHex()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    auto *hex = widget<QLineEdit>(dialog, "hexEdit");
+    for (const char *typed : { "zz", "41 g1", "4-1" }) {
+        hex->setText(typed);
+        click(dialog, "sendBtn");
+        QCOMPARE(hex->text(), QString(typed));
+    }
+    QCOMPARE(catcher->texts(),
+        QStringList({ "HEX can only hold hex digits: zz", "HEX can only hold hex digits: g1",
+            "HEX can only hold hex digits: 4-1" }));
+    QCOMPARE(log(dialog), QString());
+    QCOMPARE(historyRows(), 0);
+
+    // Nothing went out: the next bytes arrive first.
+    hex->setText("0x41,0x42");
+    click(dialog, "sendBtn");
+    QCOMPARE(peer->read(2), QByteArray("AB"));
+    QCOMPARE(peer->readAvailable(), QByteArray());
+    QCOMPARE(log(dialog), QStringLiteral("Sent:4142-------AB"));
+    QCOMPARE(catcher->count(), 3);
+}
+
+void TstTerminalDialog::hexFieldHasTheFocusWhenTheTerminalOpens()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    auto *hex = widget<QLineEdit>(dialog, "hexEdit");
+    QCOMPARE(dialog->focusWidget(), static_cast<QWidget *>(hex));
+    QVERIFY(QTest::qWaitForWindowActive(dialog, 10000));
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(hex), 10000);
+
+    // What the operator types first lands in the field and goes out with Return.
+    QTest::keyClicks(QApplication::focusWidget(), "68 69");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(peer->read(2), QByteArray("hi"));
+    QCOMPARE(widget<QLineEdit>(dialog, "asciiEdit")->text(), QStringLiteral("hi"));
 }
 
 void TstTerminalDialog::sendWithEmptyHexLogsRecordsAndWritesNothing()
@@ -593,7 +647,7 @@ void TstTerminalDialog::controlBytesStayInTheirParagraph()
     QStringList expected;
     for (int row = 0; row < historyRows() - 1; ++row)
         expected << paragraph("Received", historyRow(row)->bytes());
-    expected << QStringLiteral("Sent:21-------");
+    expected << QStringLiteral("Sent:21-------!");
     QCOMPARE(paragraphs(dialog), historyRows());
     click(dialog, "clipBoardBtn");
     QCOMPARE(QGuiApplication::clipboard()->text(), expected.join('\n'));
@@ -642,7 +696,7 @@ void TstTerminalDialog::portErrorLogsOneErrorAfterItsMessage()
     widget<QLineEdit>(dialog, "hexEdit")->setText("01");
     click(dialog, "sendBtn");
     QCOMPARE(peer->read(1), QByteArray("\x01"));
-    QCOMPARE(log(dialog), QStringLiteral("Error\nSent:01-------"));
+    QCOMPARE(log(dialog), QStringLiteral("Error\nSent:01-------\x01"));
     QCOMPARE(catcher->count(), 1);
 }
 
