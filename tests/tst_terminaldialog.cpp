@@ -17,8 +17,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -176,6 +178,7 @@ private slots:
     void controlBytesStayInTheirParagraph_data();
     void controlBytesStayInTheirParagraph();
     void portErrorLogsOneErrorAfterItsMessage();
+    void lostLineWinsAndLogsNoError();
 
 private:
     // Opens the record through the application object; returns its new terminal.
@@ -698,6 +701,40 @@ void TstTerminalDialog::portErrorLogsOneErrorAfterItsMessage()
     QCOMPARE(peer->read(1), QByteArray("\x01"));
     QCOMPARE(log(dialog), QStringLiteral("Error\nSent:01-------\x01"));
     QCOMPARE(catcher->count(), 1);
+}
+
+void TstTerminalDialog::lostLineWinsAndLogsNoError()
+{
+    auto *opened = new AppDevice(&device);
+    QVERIFY(opened->open());
+    QVERIFY(app()->deviceManager()->registerDevice(opened));
+    QPointer<AppDeviceDialog> dialog = new AppDeviceDialog(mainWindow(), opened);
+    dialog->show();
+    QSerialPort *port = opened->findChild<QSerialPort *>();
+    QVERIFY(port);
+
+    QStringList logAtEachBox;
+    bool acted = false;
+    connect(catcher.data(), &MessageBoxCatcher::aboutToAccept, this, [&](const QString &) {
+        logAtEachBox << (dialog && dialog->isVisible() ? log(dialog) : QStringLiteral("<closed>"));
+        if (acted)
+            return;
+        acted = true;
+        // Behind the first box another error waits (the port will not drive RTS under
+        // RTS/CTS flow control), then the line goes.
+        QVERIFY(!port->setRequestToSend(true));
+        QSignalSpy portErrors(port, &QSerialPort::errorOccurred);
+        peer->hangUp();
+        QVERIFY(portErrors.wait(10000));
+    });
+
+    QCOMPARE(port->pinoutSignals(), QSerialPort::NoSignal);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog, 10000);
+    // The lost line's box comes next; nothing is logged for a port that has gone.
+    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(ENOTTY), qt_error_string(EIO) }));
+    QCOMPARE(logAtEachBox, QStringList({ QString(), QString() }));
+    QVERIFY(app()->deviceManager()->isPortFree("COM5"));
+    QCOMPARE(historyRows(), 0);
 }
 
 VT_TEST_MAIN(TstTerminalDialog)
