@@ -419,6 +419,11 @@ void TstAppMainWin::asciiFollowsHexAsTheOperatorTypes()
     }
     // The field being typed in is left alone until the edit is finished.
     QCOMPARE(hexEdit->text(), QString("41 42g"));
+    // Passing through the ASCII field, which shows nothing meanwhile, keeps the text too.
+    focusAndWait(asciiEdit);
+    focusAndWait(hexEdit);
+    QCOMPARE(hexEdit->text(), QString("41 42g"));
+    QTest::keyClick(hexEdit, Qt::Key_End);
     QTest::keyClick(hexEdit, Qt::Key_Backspace);
     QCOMPARE(asciiEdit->text(), QString("AB"));
     QTest::keyClick(hexEdit, Qt::Key_Return);

@@ -32,6 +32,10 @@ void finishHexEdit(QLineEdit *hexEdit, QLineEdit *asciiEdit)
 
 void finishAsciiEdit(QLineEdit *hexEdit, QLineEdit *asciiEdit)
 {
+    // Only passed through: the ASCII field was derived from HEX, and HEX that cannot be read
+    // (shown as an empty ASCII field) must not be replaced by nothing.
+    if (!asciiEdit->isModified())
+        return;
     showBytes(hexEdit, asciiEdit, asciiToBytes(asciiEdit->text()));
 }
 

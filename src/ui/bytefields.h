@@ -16,7 +16,7 @@ void asciiFollowsHex(QLineEdit *hexEdit, QLineEdit *asciiEdit);
 void hexFollowsAscii(QLineEdit *hexEdit, QLineEdit *asciiEdit);
 
 // An edit finished: both fields in their normal form. HEX that cannot be read stays as typed,
-// for the operator to correct.
+// for the operator to correct; an ASCII field left without a change changes nothing.
 void finishHexEdit(QLineEdit *hexEdit, QLineEdit *asciiEdit);
 void finishAsciiEdit(QLineEdit *hexEdit, QLineEdit *asciiEdit);
 
