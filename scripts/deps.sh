@@ -25,5 +25,7 @@ VT_BUILD_PACKAGES=(cmake g++ make qtbase5-dev qtbase5-dev-tools libqt5serialport
 VT_DEMO_PACKAGES=(socat)
 # What the tests need on top: a private X server for the start-up test, X11 headers for it, the
 # demo's packages, the desktop-file and AppStream validators, and dpkg-shlibdeps for the package.
+# Mesa's GL drivers too, as every desktop has them: the start-up test then runs the program the
+# way it runs there, GLX included.
 VT_TEST_PACKAGES=(xvfb xauth libx11-dev "${VT_DEMO_PACKAGES[@]}" desktop-file-utils appstream
-    dpkg-dev)
+    dpkg-dev libgl1-mesa-dri libglx-mesa0)

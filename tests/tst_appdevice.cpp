@@ -7,13 +7,17 @@
 #include "serial/portpath.h"
 #include "testapp.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSerialPort>
 #include <QSignalSpy>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -40,6 +44,15 @@ qint64 cpuMs()
         + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
 }
 
+// Maps a COM name to any file, through the per-user port mapping.
+bool mapPort(const QString &comName, const QString &target)
+{
+    const QString folder = portMappingFolder();
+    const QString link = folder + QLatin1Char('/') + comName;
+    QFile::remove(link);
+    return QDir().mkpath(folder) && QFile::link(target, link);
+}
+
 int warnings = 0;
 QtMessageHandler previousHandler = nullptr;
 
@@ -57,6 +70,7 @@ class TstAppDevice : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void openAppliesTheSixSettings_data();
     void openAppliesTheSixSettings();
@@ -73,11 +87,21 @@ private slots:
     void oneOffErrorKeepsThePortOpen();
     void peerHangUpShowsOneMessageAndStopsTheStorm();
     void errorsDuringAMessageAreNotStacked();
+    void lostLineWinsOverWaitingErrors();
+    void closeErrorsOfAHealthyPortAreShown();
+    void failedOpenOfAFileThatIsNoTerminalShowsOneMessage_data();
+    void failedOpenOfAFileThatIsNoTerminalShowsOneMessage();
     void keepsItsOwnCopyOfTheRecord();
 
 private:
     QScopedPointer<MessageBoxCatcher> catcher;
 };
+
+void TstAppDevice::initTestCase()
+{
+    // Without it a spy on the port's errorOccurred records every error as an empty value.
+    qRegisterMetaType<QSerialPort::SerialPortError>();
+}
 
 void TstAppDevice::init()
 {
@@ -483,8 +507,127 @@ void TstAppDevice::errorsDuringAMessageAreNotStacked()
     QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, 10000);
     QCOMPARE(catcher->texts(), QStringList({ qt_error_string(ENOTTY), qt_error_string(EIO) }));
     QCOMPARE(catcher->deepestStack(), 1);
-    QCOMPARE(errors.count(), 1);
+    // The first box was closed after the port had gone with its line: no device error then.
+    QCOMPARE(errors.count(), 0);
     QVERIFY(!port->isOpen());
+}
+
+void TstAppDevice::lostLineWinsOverWaitingErrors()
+{
+    PtyPeer peer;
+    QVERIFY(peer.mapTo("COM5"));
+    // Hardware flow control: the port itself refuses to drive RTS, with a text of its own.
+    AppDeviceData data = record("COM5", 9600, 8, 0, 0, 1);
+    AppDevice device(&data);
+    QVERIFY(device.open());
+    QSerialPort *port = portOf(&device);
+    QSignalSpy errors(&device, &AppDevice::onDeviceError);
+    QSignalSpy disconnected(&device, &AppDevice::onDeviceDisconnected);
+
+    bool acted = false;
+    int disconnectedAtSecondBox = -1;
+    connect(catcher.data(), &MessageBoxCatcher::aboutToAccept, this, [&] {
+        if (acted) {
+            disconnectedAtSecondBox = disconnected.count();
+            return;
+        }
+        acted = true;
+        // While the first box is open: another error waits, then the line goes.
+        QVERIFY(!port->setRequestToSend(true));
+        QCOMPARE(port->error(), QSerialPort::UnsupportedOperationError);
+        QSignalSpy portErrors(port, &QSerialPort::errorOccurred);
+        peer.hangUp();
+        QVERIFY(portErrors.wait(10000));
+        QVERIFY(!port->isOpen());
+    });
+
+    port->pinoutSignals();
+    QVERIFY(acted);
+    QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, 10000);
+    // The waiting error concerned a port that has gone: only the lost line is reported.
+    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(ENOTTY), qt_error_string(EIO) }));
+    QCOMPARE(disconnectedAtSecondBox, 0);
+    QCOMPARE(errors.count(), 0);
+    QCOMPARE(catcher->deepestStack(), 1);
+}
+
+void TstAppDevice::closeErrorsOfAHealthyPortAreShown()
+{
+    PtyPeer peer;
+    QVERIFY(peer.mapTo("COM5"));
+    AppDeviceData data = record("COM5");
+    AppDevice device(&data);
+    QVERIFY(device.open());
+    QSerialPort *port = portOf(&device);
+    QSignalSpy errors(&device, &AppDevice::onDeviceError);
+    QSignalSpy disconnected(&device, &AppDevice::onDeviceDisconnected);
+    int disconnectedAtBox = -1;
+    connect(catcher.data(), &MessageBoxCatcher::aboutToAccept, this,
+        [&] { disconnectedAtBox = disconnected.count(); });
+
+    // The port reports errors of its own while it closes (restoring the line's settings, closing
+    // the handle). Here one is raised for real at the last step, when its handle is gone.
+    int raised = 0;
+    connect(port, &QIODevice::aboutToClose, this, [&] {
+        QCOMPARE(port->pinoutSignals(), QSerialPort::NoSignal);
+        raised = int(port->error());
+    });
+    device.close();
+    QCOMPARE(raised, int(QSerialPort::ResourceError));
+
+    // Shown once, after the port has closed and before the device says so.
+    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(EBADF) }));
+    QCOMPARE(disconnectedAtBox, 0);
+    QCOMPARE(disconnected.count(), 1);
+    QCOMPARE(errors.count(), 0);
+    QVERIFY(!port->isOpen());
+
+    // A line closed as it went stays quiet.
+    PtyPeer second;
+    QVERIFY(second.mapTo("COM6"));
+    AppDeviceData secondData = record("COM6");
+    AppDevice quiet(&secondData);
+    QVERIFY(quiet.open());
+    second.hangUp();
+    quiet.close();
+    QCOMPARE(catcher->count(), 1);
+}
+
+void TstAppDevice::failedOpenOfAFileThatIsNoTerminalShowsOneMessage_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("/dev/null") << "/dev/null";
+    QTest::newRow("/dev/zero") << "/dev/zero";
+    QTest::newRow("regular file") << "file";
+    QTest::newRow("fifo") << "fifo";
+}
+
+void TstAppDevice::failedOpenOfAFileThatIsNoTerminalShowsOneMessage()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString target = kind;
+    if (kind == QLatin1String("file")) {
+        target = dir.filePath("plain");
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (kind == QLatin1String("fifo")) {
+        target = dir.filePath("pipe");
+        QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+    }
+    QVERIFY(mapPort("COM9", target));
+    const auto unmap = qScopeGuard([] { QFile::remove(portMappingFolder() + "/COM9"); });
+
+    AppDeviceData data = record("COM9");
+    AppDevice device(&data);
+    QSignalSpy errors(&device, &AppDevice::onDeviceError);
+    QSignalSpy connected(&device, &AppDevice::onDeviceConnected);
+    QVERIFY(!device.open());
+    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(ENOTTY) }));
+    QCOMPARE(errors.count(), 1);
+    QCOMPARE(connected.count(), 0);
+    QVERIFY(!portOf(&device)->isOpen());
 }
 
 void TstAppDevice::keepsItsOwnCopyOfTheRecord()

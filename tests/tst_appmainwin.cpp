@@ -126,7 +126,8 @@ private slots:
     void savedDeviceSurvivesARestart();
     void saveCommandRefusalsComeInOrder_data();
     void saveCommandRefusalsComeInOrder();
-    void saveCommandWithInvalidHexSavesOneZeroByte();
+    void saveCommandWithInvalidHexIsRefused();
+    void asciiFollowsHexAsTheOperatorTypes();
     void savedCommandReachesTableAndFile();
     void hexFieldIsNormalisedOnReturn_data();
     void hexFieldIsNormalisedOnReturn();
@@ -376,16 +377,66 @@ void TstAppMainWin::saveCommandRefusalsComeInOrder()
     QCOMPARE(store()->commandCount(), 1);
 }
 
-void TstAppMainWin::saveCommandWithInvalidHexSavesOneZeroByte()
+void TstAppMainWin::saveCommandWithInvalidHexIsRefused()
 {
     child<QLineEdit>("commandNameEdit")->setText("Nul");
-    child<QLineEdit>("hexEdit")->setText("zz");
+    typeInto("hexEdit", "41 zz");
     click("commandSaveBtn");
-    QCOMPARE(catcher->count(), 0);
+    QCOMPARE(catcher->texts(), QStringList({ "HEX can only hold hex digits: zz" }));
+    QCOMPARE(commandNames(), QStringList());
+    QVERIFY(!store()->commandExists("Nul"));
+    // Kept for the operator to correct.
+    QCOMPARE(child<QLineEdit>("hexEdit")->text(), QString("41 zz"));
+
+    // Corrected, the same command is saved with the bytes typed.
+    typeInto("hexEdit", "41 54 0d");
+    click("commandSaveBtn");
+    QCOMPARE(catcher->count(), 1);
     QCOMPARE(commandNames(), QStringList({ "Nul" }));
-    QCOMPARE(commandAt(0)->bytes(), QByteArray(1, '\0'));
+    QCOMPARE(commandAt(0)->bytes(), QByteArray("AT\r"));
     QTRY_COMPARE_WITH_TIMEOUT(
-        diskValue("commandlist.ini", "Nul"), QVariant(QByteArray(1, '\0')), 10000);
+        diskValue("commandlist.ini", "Nul"), QVariant(QByteArray("AT\r")), 10000);
+}
+
+void TstAppMainWin::asciiFollowsHexAsTheOperatorTypes()
+{
+    QLineEdit *hexEdit = child<QLineEdit>("hexEdit");
+    QLineEdit *asciiEdit = child<QLineEdit>("asciiEdit");
+    focusAndWait(hexEdit);
+    hexEdit->clear();
+    asciiEdit->setText("stale");
+    const struct
+    {
+        const char *key;
+        QString ascii;
+    } steps[] = {
+        { "4", QString(QChar(0x04)) }, { "1", "A" }, { " ", "A" },
+        { "4", QString::fromLatin1("A\x04") }, { "2", "AB" },
+        { "g", "" }, // not HEX: no bytes to show
+    };
+    for (const auto &step : steps) {
+        QTest::keyClicks(hexEdit, step.key);
+        QCOMPARE(asciiEdit->text(), step.ascii);
+    }
+    // The field being typed in is left alone until the edit is finished.
+    QCOMPARE(hexEdit->text(), QString("41 42g"));
+    // Passing through the ASCII field, which shows nothing meanwhile, keeps the text too.
+    focusAndWait(asciiEdit);
+    focusAndWait(hexEdit);
+    QCOMPARE(hexEdit->text(), QString("41 42g"));
+    QTest::keyClick(hexEdit, Qt::Key_End);
+    QTest::keyClick(hexEdit, Qt::Key_Backspace);
+    QCOMPARE(asciiEdit->text(), QString("AB"));
+    QTest::keyClick(hexEdit, Qt::Key_Return);
+    QCOMPARE(hexEdit->text(), QString("4142"));
+
+    focusAndWait(asciiEdit);
+    asciiEdit->clear();
+    QTest::keyClicks(asciiEdit, "Hi");
+    QCOMPARE(hexEdit->text(), QString("4869"));
+    // Leaving the field finishes its edit here rather than in the next test.
+    focusAndWait(child<QLineEdit>("commandNameEdit"));
+    QCOMPARE(catcher->count(), 0);
 }
 
 void TstAppMainWin::savedCommandReachesTableAndFile()
@@ -417,8 +468,16 @@ void TstAppMainWin::hexFieldIsNormalisedOnReturn_data()
                                       << "Hi";
     QTest::newRow("odd length") << "123"
                                 << "0123" << QString::fromLatin1("\x01\x23", 2);
+    QTest::newRow("spaced pairs") << "41 54 0d"
+                                  << "41540D"
+                                  << "AT\r";
+    QTest::newRow("prefixed, comma separated") << "0x41,0x42"
+                                               << "4142"
+                                               << "AB";
+    // Kept as typed for the operator to correct; there are no bytes to show beside it.
     QTest::newRow("not hexadecimal") << "zz"
-                                     << "00" << QString(QChar(0));
+                                     << "zz"
+                                     << "";
     QTest::newRow("empty") << ""
                            << ""
                            << "";
@@ -459,7 +518,9 @@ void TstAppMainWin::asciiFieldIsNormalisedWhenLeft()
     QLineEdit *asciiEdit = child<QLineEdit>("asciiEdit");
     focusAndWait(asciiEdit);
     typeInto("asciiEdit", typed);
-    QCOMPARE(child<QLineEdit>("hexEdit")->text(), QString());
+    // HEX follows as the operator types; the typed field waits for the edit to finish.
+    QCOMPARE(child<QLineEdit>("hexEdit")->text(), hex);
+    QCOMPARE(asciiEdit->text(), typed);
 
     // Leaving the field finishes the edit.
     focusAndWait(child<QLineEdit>("commandNameEdit"));

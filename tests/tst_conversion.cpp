@@ -9,6 +9,8 @@ class TstConversion : public QObject
 private slots:
     void hexToBytesFollowsTheChunkingRules_data();
     void hexToBytesFollowsTheChunkingRules();
+    void readHexRefusesWhatIsNotHex_data();
+    void readHexRefusesWhatIsNotHex();
     void bytesToHexIsTwoUpperCaseDigitsPerByte_data();
     void bytesToHexIsTwoUpperCaseDigitsPerByte();
     void asciiIsOneLatin1CharacterPerByte_data();
@@ -24,19 +26,21 @@ void TstConversion::hexToBytesFollowsTheChunkingRules_data()
     QTest::addColumn<QByteArray>("bytes");
 
     QTest::newRow("empty") << QString() << QByteArray();
+    QTest::newRow("separators only") << " ,: \t" << QByteArray();
     QTest::newRow("one pair") << "1b" << QByteArray("\x1b", 1);
     QTest::newRow("upper and lower case") << "aBcD" << QByteArray("\xab\xcd", 2);
     QTest::newRow("odd length takes the first digit alone") << "123" << QByteArray("\x01\x23", 2);
     QTest::newRow("single digit") << "a" << QByteArray("\x0a", 1);
-    QTest::newRow("odd with space: '1','2 ','34'") << "12 34" << QByteArray("\x01\x02\x34", 3);
-    QTest::newRow("even with space: '12',' 3','45'") << "12 345" << QByteArray("\x12\x03\x45", 3);
-    QTest::newRow("spaces between digits") << "1 2 3" << QByteArray("\x01\x02\x03", 3);
-    QTest::newRow("two spaces give zero") << "  " << QByteArray("\x00", 1);
-    QTest::newRow("invalid pair gives zero, not dropped") << "zz12" << QByteArray("\x00\x12", 2);
-    QTest::newRow("half-valid pair gives zero") << "1g" << QByteArray("\x00", 1);
+    QTest::newRow("spaced pairs") << "41 42 0d 0a" << QByteArray("AB\r\n");
+    QTest::newRow("two spaced pairs") << "41 42" << QByteArray("AB");
+    QTest::newRow("each group on its own") << "12 34" << QByteArray("\x12\x34", 2);
+    QTest::newRow("odd group: its first digit alone") << "12 345" << QByteArray("\x12\x03\x45", 3);
+    QTest::newRow("single digits") << "1 2 3" << QByteArray("\x01\x02\x03", 3);
+    QTest::newRow("commas and 0x prefixes") << "0x41,0x42" << QByteArray("AB");
+    QTest::newRow("colons, upper-case prefix, odd group") << "0X1:ff" << QByteArray("\x01\xff", 2);
+    QTest::newRow("runs of mixed separators") << " 41 ,\t:42 " << QByteArray("AB");
     QTest::newRow("all byte values at the edges")
         << "000F10FF" << QByteArray("\x00\x0f\x10\xff", 4);
-    QTest::newRow("non-Latin text") << QString::fromUtf8("€€") << QByteArray("\x00", 1);
 }
 
 void TstConversion::hexToBytesFollowsTheChunkingRules()
@@ -44,6 +48,49 @@ void TstConversion::hexToBytesFollowsTheChunkingRules()
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QCOMPARE(hexToBytes(text), bytes);
+    QByteArray read = "left over";
+    QString badGroup = "untouched";
+    QVERIFY(readHex(text, &read, &badGroup));
+    QCOMPARE(read, bytes);
+    QCOMPARE(badGroup, QStringLiteral("untouched"));
+}
+
+void TstConversion::readHexRefusesWhatIsNotHex_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("badGroup");
+
+    QTest::newRow("letters") << "zz"
+                             << "zz";
+    QTest::newRow("half-valid pair") << "g1"
+                                     << "g1";
+    QTest::newRow("dash inside a group") << "4-1"
+                                         << "4-1";
+    QTest::newRow("invalid group among valid ones, not dropped") << "zz12"
+                                                                 << "zz12";
+    QTest::newRow("first bad group is named") << "41 zz 4x"
+                                              << "zz";
+    QTest::newRow("prefix without digits") << "41 0x"
+                                           << "0x";
+    QTest::newRow("two prefixes") << "0x0x41"
+                                  << "0x0x41";
+    QTest::newRow("non-Latin digits")
+        << QString::fromUtf8("\xd9\xa1\xd9\xa2") << QString::fromUtf8("\xd9\xa1\xd9\xa2");
+    QTest::newRow("euro sign") << QString::fromUtf8("41 \xe2\x82\xac")
+                               << QString::fromUtf8("\xe2\x82\xac");
+}
+
+void TstConversion::readHexRefusesWhatIsNotHex()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, badGroup);
+    QByteArray bytes = "left over";
+    QString named;
+    QVERIFY(!readHex(text, &bytes, &named));
+    QCOMPARE(named, badGroup);
+    QCOMPARE(bytes, QByteArray());
+    QCOMPARE(hexToBytes(text), QByteArray());
+    QCOMPARE(invalidHexMessage(named), QStringLiteral("HEX can only hold hex digits: ") + badGroup);
 }
 
 void TstConversion::bytesToHexIsTwoUpperCaseDigitsPerByte_data()

@@ -199,6 +199,8 @@ private slots:
     void deviceNameEditorRenamesInTheFiles();
     void commandCellsEditThroughLineEdits();
     void commandNameEditorRefusesRepeatsAndEmptyNames();
+    void nameCellsCommittedUnchangedSayNothing();
+    void hexCellRefusesTextThatIsNotHexAndKeepsIt();
     void deleteRemovesTheDeviceAtOnce();
     void deleteRemovesTheCommandAtOnce();
     void everyRowShowsItsButtonsAndTheyFit();
@@ -437,7 +439,6 @@ void TstTableDelegates::deviceNameEditorRefusesRepeatsAndEmptyNames()
         QString message;
     } refusals[] = {
         { "Alpha", "Device name repeated." },
-        { "Beta", "Device name repeated." },
         { "", "Device name can not be blank." },
         { "Lab/Beta", "Device name can not contain / or \\." },
     };
@@ -539,6 +540,69 @@ void TstTableDelegates::commandNameEditorRefusesRepeatsAndEmptyNames()
     QCOMPARE(commandNames(), QStringList({ "Ping", "Pang" }));
     QTRY_COMPARE_WITH_TIMEOUT(diskKeys("commandlist.ini"), QStringList({ "Pang", "Ping" }), 10000);
     QCOMPARE(diskValue("commandlist.ini", "Pang"), QVariant(QByteArray("Q")));
+}
+
+void TstTableDelegates::nameCellsCommittedUnchangedSayNothing()
+{
+    addDevice("Alpha", "COM3");
+    addCommand("Ping", "P");
+    // Opened and left as it was, by Enter or by clicking elsewhere: Qt commits it either way.
+    for (QTableView *view : { deviceTable(), commandTable() }) {
+        QLineEdit *editor = openEditor<QLineEdit>(view, 0, 0);
+        QVERIFY(editor);
+        commit(view, editor);
+        editor = openEditor<QLineEdit>(view, 0, 0);
+        QVERIFY(editor);
+        view->setCurrentIndex(view->model()->index(0, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            view->viewport()
+                    ->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)
+                    .count(editor)
+                == 0,
+            10000);
+    }
+    QCOMPARE(catcher->texts(), QStringList());
+    QCOMPARE(deviceNames(), QStringList({ "Alpha" }));
+    QCOMPARE(commandNames(), QStringList({ "Ping" }));
+    QTRY_COMPARE_WITH_TIMEOUT(diskKeys("devicenamelist.ini"), QStringList({ "Alpha" }), 10000);
+    QCOMPARE(diskValue("devicelist.ini", "Alpha_comport").toString(), QString("COM3"));
+    QCOMPARE(diskValue("commandlist.ini", "Ping"), QVariant(QByteArray("P")));
+}
+
+void TstTableDelegates::hexCellRefusesTextThatIsNotHexAndKeepsIt()
+{
+    addCommand("Ping", QByteArray("\x01\x02", 2));
+    QLineEdit *editor = openEditor<QLineEdit>(commandTable(), 0, Hex);
+    QVERIFY(editor);
+    editor->clear();
+    QTest::keyClicks(editor, "41 zz");
+    commit(commandTable(), editor);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        catcher->texts(), QStringList({ "HEX can only hold hex digits: zz" }), 10000);
+    QCOMPARE(commandAt(0)->bytes(), QByteArray("\x01\x02", 2));
+    QCOMPARE(store()->commandBytes("Ping"), QByteArray("\x01\x02", 2));
+
+    // The cell is being edited again, with the text as typed, for the operator to correct.
+    QLineEdit *again = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((again = commandTable()->viewport()->findChild<QLineEdit *>(
+                                  QString(), Qt::FindDirectChildrenOnly))
+            && again != editor,
+        10000);
+    QCOMPARE(again->text(), QString("41 zz"));
+    QCOMPARE(commandTable()->currentIndex(), commandTable()->model()->index(0, Hex));
+    again->setText("41 54 0d");
+    commit(commandTable(), again);
+    QCOMPARE(commandAt(0)->bytes(), QByteArray("AT\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        diskValue("commandlist.ini", "Ping"), QVariant(QByteArray("AT\r")), 10000);
+    QCOMPARE(catcher->count(), 1);
+
+    // A cell opened afterwards shows what is stored, not the refused text.
+    editor = openEditor<QLineEdit>(commandTable(), 0, Hex);
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QString("41540D"));
+    commit(commandTable(), editor);
+    QCOMPARE(catcher->count(), 1);
 }
 
 void TstTableDelegates::deleteRemovesTheDeviceAtOnce()

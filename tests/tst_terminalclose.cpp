@@ -239,8 +239,9 @@ void TstTerminalClose::twoTerminalsWorkIndependently()
     QCOMPARE(peerB.read(1), QByteArray("B"));
     QCOMPARE(peerA.readAvailable(), QByteArray());
     QVERIFY(peerB.write("b"));
-    QTRY_COMPARE_WITH_TIMEOUT(log(b), QStringLiteral("Sent:42-------\nReceived:62-------b"), 10000);
-    QCOMPARE(log(a), QStringLiteral("Sent:41-------"));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        log(b), QStringLiteral("Sent:42-------B\nReceived:62-------b"), 10000);
+    QCOMPARE(log(a), QStringLiteral("Sent:41-------A"));
 
     AppAbstractTableModel *history = tableModel("historyTable");
     QCOMPARE(history->rowCount(), 3);

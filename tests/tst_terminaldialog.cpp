@@ -17,8 +17,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -163,6 +165,8 @@ private slots:
     void receivedBatchIsLoggedAndRecorded();
     void twoBatchesGiveTwoParagraphsAndTwoRows();
     void sendWhileHexIsBeingEditedUsesTheTextAsTyped();
+    void sendRefusesTextThatIsNotHex();
+    void hexFieldHasTheFocusWhenTheTerminalOpens();
     void sendWithEmptyHexLogsRecordsAndWritesNothing();
     void returnInAFieldBringsBothInStepAndSends();
     void loadWithEmptyComboEmptiesBothFields();
@@ -174,6 +178,7 @@ private slots:
     void controlBytesStayInTheirParagraph_data();
     void controlBytesStayInTheirParagraph();
     void portErrorLogsOneErrorAfterItsMessage();
+    void lostLineWinsAndLogsNoError();
 
 private:
     // Opens the record through the application object; returns its new terminal.
@@ -312,7 +317,7 @@ void TstTerminalDialog::sendLogsRecordsAndWritesTheHexBytes()
     click(dialog, "sendBtn");
     QCOMPARE(peer->read(1), QByteArray("\xFF"));
     QCOMPARE(peer->readAvailable(), QByteArray());
-    QCOMPARE(log(dialog), QStringLiteral("Sent:3041-------0A\nSent:FF-------0A"));
+    QCOMPARE(log(dialog), QStringLiteral("Sent:3041-------0A\nSent:FF-------\u00FF"));
     QCOMPARE(historyRows(), 2);
     QCOMPARE(historyRow(1)->bytes(), QByteArray("\xFF"));
     QCOMPARE(catcher->count(), 0);
@@ -368,14 +373,66 @@ void TstTerminalDialog::sendWhileHexIsBeingEditedUsesTheTextAsTyped()
     QTest::keyClicks(hex, "b");
     click(dialog, "sendBtn");
 
+    // The log and the history show the bytes written, whatever the field looks like.
+    const QByteArray typed("\x03\x04\x1B");
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(hex));
-    QCOMPARE(log(dialog), QStringLiteral("Sent:3041b-------0A"));
+    QCOMPARE(log(dialog), QStringLiteral("Sent:03041B-------") + bytesToAscii(typed));
     QCOMPARE(hex->text(), QStringLiteral("3041b"));
-    QCOMPARE(ascii->text(), QStringLiteral("0A"));
-    const QByteArray typed = hexToBytes("3041b");
-    QCOMPARE(typed, QByteArray("\x03\x04\x1B"));
+    QCOMPARE(ascii->text(), bytesToAscii(typed));
     QCOMPARE(historyRow(0)->bytes(), typed);
     QCOMPARE(peer->read(3), typed);
+
+    // Separated pairs, sent before the edit is finished.
+    hex->selectAll();
+    QTest::keyClicks(hex, "AA BB CC");
+    click(dialog, "sendBtn");
+    QCOMPARE(peer->read(3), QByteArray("\xAA\xBB\xCC"));
+    QCOMPARE(historyRow(1)->bytes(), QByteArray("\xAA\xBB\xCC"));
+    QCOMPARE(log(dialog).split('\n').last(),
+        QStringLiteral("Sent:AABBCC-------") + bytesToAscii("\xAA\xBB\xCC"));
+    QCOMPARE(hex->text(), QStringLiteral("AA BB CC"));
+    QCOMPARE(catcher->count(), 0);
+}
+
+void TstTerminalDialog::sendRefusesTextThatIsNotHex()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    auto *hex = widget<QLineEdit>(dialog, "hexEdit");
+    for (const char *typed : { "zz", "41 g1", "4-1" }) {
+        hex->setText(typed);
+        click(dialog, "sendBtn");
+        QCOMPARE(hex->text(), QString(typed));
+    }
+    QCOMPARE(catcher->texts(),
+        QStringList({ "HEX can only hold hex digits: zz", "HEX can only hold hex digits: g1",
+            "HEX can only hold hex digits: 4-1" }));
+    QCOMPARE(log(dialog), QString());
+    QCOMPARE(historyRows(), 0);
+
+    // Nothing went out: the next bytes arrive first.
+    hex->setText("0x41,0x42");
+    click(dialog, "sendBtn");
+    QCOMPARE(peer->read(2), QByteArray("AB"));
+    QCOMPARE(peer->readAvailable(), QByteArray());
+    QCOMPARE(log(dialog), QStringLiteral("Sent:4142-------AB"));
+    QCOMPARE(catcher->count(), 3);
+}
+
+void TstTerminalDialog::hexFieldHasTheFocusWhenTheTerminalOpens()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    auto *hex = widget<QLineEdit>(dialog, "hexEdit");
+    QCOMPARE(dialog->focusWidget(), static_cast<QWidget *>(hex));
+    QVERIFY(QTest::qWaitForWindowActive(dialog, 10000));
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(hex), 10000);
+
+    // What the operator types first lands in the field and goes out with Return.
+    QTest::keyClicks(QApplication::focusWidget(), "68 69");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(peer->read(2), QByteArray("hi"));
+    QCOMPARE(widget<QLineEdit>(dialog, "asciiEdit")->text(), QStringLiteral("hi"));
 }
 
 void TstTerminalDialog::sendWithEmptyHexLogsRecordsAndWritesNothing()
@@ -595,7 +652,7 @@ void TstTerminalDialog::controlBytesStayInTheirParagraph()
     QStringList expected;
     for (int row = 0; row < historyRows() - 1; ++row)
         expected << paragraph("Received", historyRow(row)->bytes());
-    expected << QStringLiteral("Sent:21-------");
+    expected << QStringLiteral("Sent:21-------!");
     QCOMPARE(paragraphs(dialog), historyRows());
     click(dialog, "clipBoardBtn");
     QCOMPARE(QGuiApplication::clipboard()->text(), expected.join('\n'));
@@ -644,8 +701,42 @@ void TstTerminalDialog::portErrorLogsOneErrorAfterItsMessage()
     widget<QLineEdit>(dialog, "hexEdit")->setText("01");
     click(dialog, "sendBtn");
     QCOMPARE(peer->read(1), QByteArray("\x01"));
-    QCOMPARE(log(dialog), QStringLiteral("Error\nSent:01-------"));
+    QCOMPARE(log(dialog), QStringLiteral("Error\nSent:01-------\x01"));
     QCOMPARE(catcher->count(), 1);
+}
+
+void TstTerminalDialog::lostLineWinsAndLogsNoError()
+{
+    auto *opened = new AppDevice(&device);
+    QVERIFY(opened->open());
+    QVERIFY(app()->deviceManager()->registerDevice(opened));
+    QPointer<AppDeviceDialog> dialog = new AppDeviceDialog(mainWindow(), opened);
+    dialog->show();
+    QSerialPort *port = opened->findChild<QSerialPort *>();
+    QVERIFY(port);
+
+    QStringList logAtEachBox;
+    bool acted = false;
+    connect(catcher.data(), &MessageBoxCatcher::aboutToAccept, this, [&](const QString &) {
+        logAtEachBox << (dialog && dialog->isVisible() ? log(dialog) : QStringLiteral("<closed>"));
+        if (acted)
+            return;
+        acted = true;
+        // Behind the first box another error waits (the port will not drive RTS under
+        // RTS/CTS flow control), then the line goes.
+        QVERIFY(!port->setRequestToSend(true));
+        QSignalSpy portErrors(port, &QSerialPort::errorOccurred);
+        peer->hangUp();
+        QVERIFY(portErrors.wait(10000));
+    });
+
+    QCOMPARE(port->pinoutSignals(), QSerialPort::NoSignal);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog, 10000);
+    // The lost line's box comes next; nothing is logged for a port that has gone.
+    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(ENOTTY), qt_error_string(EIO) }));
+    QCOMPARE(logAtEachBox, QStringList({ QString(), QString() }));
+    QVERIFY(app()->deviceManager()->isPortFree("COM5"));
+    QCOMPARE(historyRows(), 0);
 }
 
 VT_TEST_MAIN(TstTerminalDialog)

@@ -2,14 +2,17 @@
 
 #include "models/appabstracttablemodel.h"
 #include "models/rowbuttons.h"
+#include "util/conversion.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 
 enum Column {
+    HexColumn = 1,
     DeleteColumn = 3,
     SpacerColumn = 4,
 };
@@ -49,15 +52,39 @@ QWidget *AppCommandTableDelegate::createEditor(
 
 void AppCommandTableDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
-    if (auto *edit = qobject_cast<QLineEdit *>(editor))
-        edit->setText(index.model()->data(index, Qt::EditRole).toString());
+    auto *edit = qobject_cast<QLineEdit *>(editor);
+    if (!edit)
+        return;
+    if (refusedCell.isValid() && refusedCell == index) {
+        edit->setText(refusedText);
+        refusedCell = QPersistentModelIndex();
+        return;
+    }
+    edit->setText(index.model()->data(index, Qt::EditRole).toString());
 }
 
 void AppCommandTableDelegate::setModelData(
     QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
-    if (auto *edit = qobject_cast<QLineEdit *>(editor))
-        model->setData(index, edit->text(), Qt::EditRole);
+    auto *edit = qobject_cast<QLineEdit *>(editor);
+    if (!edit)
+        return;
+    const QString text = edit->text();
+    model->setData(index, text, Qt::EditRole);
+    // The model refused HEX it cannot read and said why. The view closes the editor all the
+    // same, so the cell is opened again with the text as typed, for the operator to correct.
+    if (index.column() != HexColumn || readHex(text, nullptr))
+        return;
+    refusedCell = QPersistentModelIndex(index);
+    refusedText = text;
+    QTimer::singleShot(0, view, [this] {
+        const QPersistentModelIndex cell = refusedCell;
+        if (cell.isValid()) {
+            view->setCurrentIndex(cell);
+            view->edit(cell);
+        }
+        refusedCell = QPersistentModelIndex();
+    });
 }
 
 void AppCommandTableDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const

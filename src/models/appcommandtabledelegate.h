@@ -1,6 +1,8 @@
 #ifndef APPCOMMANDTABLEDELEGATE_H
 #define APPCOMMANDTABLEDELEGATE_H
 
+#include <QPersistentModelIndex>
+#include <QString>
 #include <QStyledItemDelegate>
 
 #include <memory>
@@ -30,6 +32,9 @@ private:
 
     QTableView *view;
     std::unique_ptr<RowButtons> rowButtons;
+    // A HEX cell whose text the model refused, waiting to be edited again with that text.
+    mutable QPersistentModelIndex refusedCell;
+    mutable QString refusedText;
 };
 
 #endif // APPCOMMANDTABLEDELEGATE_H

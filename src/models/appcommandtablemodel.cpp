@@ -61,6 +61,9 @@ bool AppCommandTableModel::setData(const QModelIndex &index, const QVariant &val
         switch (index.column()) {
         case 0: {
             const QString newName = value.toString();
+            // Qt commits an editor that was only looked at: that is not a repeat.
+            if (newName == oldName)
+                break;
             if (newName.isEmpty()) {
                 VerantisTerminalApp::app()->showMessage(tr("Command name can not be blank."));
             } else if (store->commandExists(newName)) {
@@ -75,7 +78,12 @@ bool AppCommandTableModel::setData(const QModelIndex &index, const QVariant &val
             break;
         }
         case 1: {
-            const QByteArray bytes = hexToBytes(value.toString());
+            QByteArray bytes;
+            QString badGroup;
+            if (!readHex(value.toString(), &bytes, &badGroup)) {
+                VerantisTerminalApp::app()->showMessage(invalidHexMessage(badGroup));
+                break;
+            }
             if (store->setCommandBytes(oldName, bytes))
                 record->setBytes(bytes);
             break;

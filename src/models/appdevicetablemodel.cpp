@@ -72,6 +72,9 @@ bool AppDeviceTableModel::setData(const QModelIndex &index, const QVariant &valu
         switch (index.column()) {
         case 0: {
             const QString newName = value.toString();
+            // Qt commits an editor that was only looked at: that is not a repeat.
+            if (newName == oldName)
+                break;
             if (newName.isEmpty()) {
                 VerantisTerminalApp::app()->showMessage(tr("Device name can not be blank."));
             } else if (store->deviceExists(newName)) {

@@ -53,7 +53,10 @@ AppDevice::AppDevice(AppDeviceData *deviceData)
 
 AppDevice::~AppDevice()
 {
-    close();
+    // Going away quietly: no message box from a destructor, however the port took its closing.
+    closePort();
+    pendingReports.clear();
+    emit onDeviceDisconnected();
     delete serialPort;
     serialPort = nullptr;
     delete m_deviceData;
@@ -63,6 +66,7 @@ bool AppDevice::open()
 {
     applySettings();
     lineGone = false;
+    portClosed = false;
     const QString location = systemLocationOf(serialPort);
 #ifdef Q_OS_UNIX
     if (isHeldUnderAnotherName(location)) {
@@ -72,10 +76,13 @@ bool AppDevice::open()
         return false;
     }
 #endif
-    openingPort = true;
+    // One failed open may raise the same error at several steps; the operator hears of it once.
+    QPointer<AppDevice> self(this);
+    collectingReports = true;
     const bool opened = serialPort->open(QIODevice::ReadWrite);
-    openingPort = false;
-    if (!opened)
+    collectingReports = false;
+    showPendingReports();
+    if (!self || !opened || !serialPort->isOpen())
         return false;
     systemLocation = location;
     const QString canonical = QFileInfo(location).canonicalFilePath();
@@ -100,8 +107,16 @@ void AppDevice::write(QByteArray bytes)
 
 void AppDevice::close()
 {
+    QPointer<AppDevice> self(this);
+    // A line that went before we noticed is as dead as one we saw go: closing it is all noise.
+    const bool deadLine = isHungUp();
     closePort();
-    emit onDeviceDisconnected();
+    if (deadLine)
+        pendingReports.clear();
+    // Errors of closing a healthy port are real; they are shown once the port is closed.
+    showPendingReports();
+    if (self)
+        emit onDeviceDisconnected();
 }
 
 AppDeviceData *AppDevice::deviceData() const
@@ -120,13 +135,23 @@ void AppDevice::onReadyToRead()
 
 void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
 {
-    if (err == QSerialPort::NoError || closingPort)
+    // Once the line has gone its port is closed: later notifications, among them those of
+    // tidying up the dead line, are stale.
+    if (err == QSerialPort::NoError || lineGone)
         return;
 
     Report report { serialPort->errorString(), err == QSerialPort::ResourceError };
-    if (openingPort) {
+    if (collectingReports) {
+        // Errors of the open itself say which port and path failed.
         report.text
             = openFailureText(m_deviceData->portName(), systemLocationOf(serialPort), report.text);
+    }
+    if (collectingReports || closingPort) {
+        // Inside the port's own open or close: nothing may reopen or close it from here.
+        report.gone = false;
+        if (!(showingMessage && report == shownReport) && !pendingReports.contains(report))
+            pendingReports.append(report);
+        return;
     }
     if (!report.gone && isHungUp()) {
         // A hung-up line reads end-of-file, which the port reports as a read error carrying
@@ -135,12 +160,12 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
         report = { qt_error_string(EIO), true };
     }
     if (report.gone) {
-        if (lineGone)
-            return;
         lineGone = true;
         // Close at once: a dead line keeps signalling, which would spin the CPU and queue
         // messages for as long as the operator takes to read the first one.
         closePort();
+        // A lost line wins over whatever was waiting: those errors concern a port that is gone.
+        pendingReports.clear();
     }
 
     if (showingMessage) {
@@ -149,6 +174,12 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
         return;
     }
     showReports(report);
+}
+
+void AppDevice::showPendingReports()
+{
+    if (!showingMessage && !pendingReports.isEmpty())
+        showReports(pendingReports.takeFirst());
 }
 
 void AppDevice::showReports(Report report)
@@ -170,7 +201,9 @@ void AppDevice::showReports(Report report)
             close();
             return;
         }
-        emit onDeviceError();
+        // A port closed meanwhile, by its owner or with its line, has no errors to report.
+        if (!portClosed)
+            emit onDeviceError();
         if (!self || pendingReports.isEmpty())
             return;
         report = pendingReports.takeFirst();
@@ -202,6 +235,7 @@ bool AppDevice::isHeldUnderAnotherName(const QString &location) const
 void AppDevice::closePort()
 {
     if (serialPort->isOpen()) {
+        portClosed = true;
         closingPort = true;
         serialPort->close();
         closingPort = false;

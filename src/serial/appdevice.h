@@ -50,6 +50,7 @@ private:
     };
 
     void showReports(Report report);
+    void showPendingReports();
     bool isHungUp() const;
     bool isHeldUnderAnotherName(const QString &location) const;
     void closePort();
@@ -63,10 +64,12 @@ private:
     bool showingMessage = false;
     // The line has gone and the port was closed at once; later notifications are stale.
     bool lineGone = false;
-    // Set while we close the port ourselves: errors from tidying up a dead line are not news.
+    // Set while we close the port ourselves.
     bool closingPort = false;
-    // Set while the port is being opened: its errors then say which port and path failed.
-    bool openingPort = false;
+    // Set while the port opens: its errors are shown once it is done, each text once.
+    bool collectingReports = false;
+    // The port was open and has been closed since: errors still waiting are not device errors.
+    bool portClosed = false;
     // Where the open port lives: as named, and with links resolved (the in-process lock key).
     QString systemLocation;
     QString heldLocation;

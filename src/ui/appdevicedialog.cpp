@@ -74,6 +74,8 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     connect(device, &AppDevice::onDataFull, this, &AppDeviceDialog::onDeviceFullToRead);
     connect(ui->hexEdit, &QLineEdit::editingFinished, this, &AppDeviceDialog::onHEXChanged);
     connect(ui->asciiEdit, &QLineEdit::editingFinished, this, &AppDeviceDialog::onASCIIChanged);
+    connect(ui->hexEdit, &QLineEdit::textEdited, this, &AppDeviceDialog::onHEXEdited);
+    connect(ui->asciiEdit, &QLineEdit::textEdited, this, &AppDeviceDialog::onASCIIEdited);
     connect(ui->sendBtn, &QPushButton::clicked, this, &AppDeviceDialog::onSendBtnClicked);
     connect(ui->closeBtn, &QPushButton::clicked, this, &AppDeviceDialog::close);
     connect(ui->clearBtn, &QPushButton::clicked, this, &AppDeviceDialog::onClearBtnClicked);
@@ -81,6 +83,8 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     connect(ui->loadCommandBtn, &QPushButton::clicked, this, &AppDeviceDialog::onLoadBtnClicked);
 
     loadSavedCommands();
+    // Keys typed right after the terminal opens go to the bytes to send.
+    ui->hexEdit->setFocus();
 }
 
 AppDeviceDialog::~AppDeviceDialog()
@@ -140,24 +144,36 @@ void AppDeviceDialog::onSendBtnClicked()
     // Only a closing dialog has no device; it is hidden and about to go.
     if (!device)
         return;
-    // The fields as they stand: a HEX text still being edited is sent as typed.
-    const QString hex = ui->hexEdit->text();
-    appendToLog(QStringLiteral("Sent:") + hex + QStringLiteral("-------") + ui->asciiEdit->text());
-    const QByteArray bytes = hexToBytes(hex);
+    // The HEX field as it stands, also while it is being edited. Text that is not HEX is never
+    // sent as made-up bytes; it stays in the field for the operator to correct.
+    QByteArray bytes;
+    if (!hexFieldBytes(ui->hexEdit, &bytes))
+        return;
+    // The log shows what is written, not the text it was read from.
+    appendToLog(QStringLiteral("Sent:") + bytesToHex(bytes) + QStringLiteral("-------")
+        + bytesToAscii(bytes));
     addHistory(QStringLiteral("Sent"), bytes);
     device->write(bytes);
 }
 
 void AppDeviceDialog::onHEXChanged()
 {
-    const QByteArray bytes = hexToBytes(ui->hexEdit->text());
-    showBytes(ui->hexEdit, ui->asciiEdit, bytes);
+    finishHexEdit(ui->hexEdit, ui->asciiEdit);
 }
 
 void AppDeviceDialog::onASCIIChanged()
 {
-    const QByteArray bytes = asciiToBytes(ui->asciiEdit->text());
-    showBytes(ui->hexEdit, ui->asciiEdit, bytes);
+    finishAsciiEdit(ui->hexEdit, ui->asciiEdit);
+}
+
+void AppDeviceDialog::onHEXEdited()
+{
+    asciiFollowsHex(ui->hexEdit, ui->asciiEdit);
+}
+
+void AppDeviceDialog::onASCIIEdited()
+{
+    hexFollowsAscii(ui->hexEdit, ui->asciiEdit);
 }
 
 void AppDeviceDialog::onClearBtnClicked()

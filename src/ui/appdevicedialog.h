@@ -34,6 +34,8 @@ private slots:
     void onSendBtnClicked();
     void onHEXChanged();
     void onASCIIChanged();
+    void onHEXEdited();
+    void onASCIIEdited();
     void onClearBtnClicked();
     void onCopyToClipBoard();
     void onLoadBtnClicked();

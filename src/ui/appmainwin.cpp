@@ -15,7 +15,6 @@
 #include "serial/serialsettings.h"
 #include "ui/appmainwinform.h"
 #include "ui/bytefields.h"
-#include "util/conversion.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -78,6 +77,8 @@ AppMainWin::AppMainWin(QWidget *parent)
     connect(ui->commandSaveBtn, &QPushButton::clicked, this, &AppMainWin::onCommandSaveBtnClicked);
     connect(ui->hexEdit, &QLineEdit::editingFinished, this, &AppMainWin::onHEXChanged);
     connect(ui->asciiEdit, &QLineEdit::editingFinished, this, &AppMainWin::onASCIIChanged);
+    connect(ui->hexEdit, &QLineEdit::textEdited, this, &AppMainWin::onHEXEdited);
+    connect(ui->asciiEdit, &QLineEdit::textEdited, this, &AppMainWin::onASCIIEdited);
     connect(ui->clearHistoryBtn, &QPushButton::clicked, this, &AppMainWin::onClearBtnClicked);
     connect(ui->saveHistoryBtn, &QPushButton::clicked, this, &AppMainWin::onSaveHistoryBtnCLicked);
 
@@ -191,7 +192,9 @@ void AppMainWin::onCommandSaveBtnClicked()
         return;
     }
     // The bytes always come from the HEX field; editing the ASCII field has rewritten it.
-    const QByteArray bytes = hexToBytes(ui->hexEdit->text());
+    QByteArray bytes;
+    if (!hexFieldBytes(ui->hexEdit, &bytes))
+        return;
     if (bytes.isEmpty()) {
         app->showMessage(tr("Command can not be empty."));
         return;
@@ -202,14 +205,22 @@ void AppMainWin::onCommandSaveBtnClicked()
 
 void AppMainWin::onHEXChanged()
 {
-    const QByteArray bytes = hexToBytes(ui->hexEdit->text());
-    showBytes(ui->hexEdit, ui->asciiEdit, bytes);
+    finishHexEdit(ui->hexEdit, ui->asciiEdit);
 }
 
 void AppMainWin::onASCIIChanged()
 {
-    const QByteArray bytes = asciiToBytes(ui->asciiEdit->text());
-    showBytes(ui->hexEdit, ui->asciiEdit, bytes);
+    finishAsciiEdit(ui->hexEdit, ui->asciiEdit);
+}
+
+void AppMainWin::onHEXEdited()
+{
+    asciiFollowsHex(ui->hexEdit, ui->asciiEdit);
+}
+
+void AppMainWin::onASCIIEdited()
+{
+    hexFollowsAscii(ui->hexEdit, ui->asciiEdit);
 }
 
 void AppMainWin::onClearBtnClicked()

@@ -34,6 +34,8 @@ private slots:
     void onCommandSaveBtnClicked();
     void onHEXChanged();
     void onASCIIChanged();
+    void onHEXEdited();
+    void onASCIIEdited();
     void onClearBtnClicked();
     void onSaveHistoryBtnCLicked();
     void onCommandRemoved(QModelIndex parent, int first, int last);

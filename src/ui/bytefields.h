@@ -10,4 +10,17 @@ class QLineEdit;
 // fields' handlers never trigger each other.
 void showBytes(QLineEdit *hexEdit, QLineEdit *asciiEdit, const QByteArray &bytes);
 
+// While the operator types in one field, the other shows the bytes that would go. The typed
+// field is left as it is; HEX that cannot be read leaves the ASCII field empty.
+void asciiFollowsHex(QLineEdit *hexEdit, QLineEdit *asciiEdit);
+void hexFollowsAscii(QLineEdit *hexEdit, QLineEdit *asciiEdit);
+
+// An edit finished: both fields in their normal form. HEX that cannot be read stays as typed,
+// for the operator to correct; an ASCII field left without a change changes nothing.
+void finishHexEdit(QLineEdit *hexEdit, QLineEdit *asciiEdit);
+void finishAsciiEdit(QLineEdit *hexEdit, QLineEdit *asciiEdit);
+
+// The bytes of the HEX field, or false after showing the operator what is wrong with it.
+bool hexFieldBytes(const QLineEdit *hexEdit, QByteArray *bytes);
+
 #endif // BYTEFIELDS_H

@@ -1,27 +1,92 @@
 #include "util/conversion.h"
 
+#include <QCoreApplication>
+
 namespace {
 
-char chunkToByte(const QString &chunk)
+bool isSeparator(QChar c)
 {
-    // toUInt skips surrounding white space and yields 0 for anything that is not a number.
-    return static_cast<char>(chunk.toUInt(nullptr, 16) & 0xFF);
+    return c.isSpace() || c == QLatin1Char(',') || c == QLatin1Char(':');
+}
+
+int digitValue(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
+// One group, without separators: appends its bytes, or returns false if it is not HEX.
+bool readGroup(const QString &text, int from, int to, QByteArray *bytes)
+{
+    if (to - from > 2 && text.at(from) == QLatin1Char('0')
+        && (text.at(from + 1) == QLatin1Char('x') || text.at(from + 1) == QLatin1Char('X')))
+        from += 2;
+    if (from >= to)
+        return false;
+    int i = from;
+    int value = 0;
+    // Odd length: the first digit stands alone, as it always has without separators.
+    if ((to - from) % 2 != 0) {
+        value = digitValue(text.at(i++));
+        if (value < 0)
+            return false;
+        bytes->append(char(value));
+    }
+    for (; i < to; i += 2) {
+        const int high = digitValue(text.at(i));
+        const int low = digitValue(text.at(i + 1));
+        if (high < 0 || low < 0)
+            return false;
+        bytes->append(char(high * 16 + low));
+    }
+    return true;
 }
 
 } // namespace
 
+bool readHex(const QString &text, QByteArray *bytes, QString *badGroup)
+{
+    QByteArray read;
+    read.reserve((text.size() + 1) / 2);
+    const int n = text.size();
+    int i = 0;
+    while (i < n) {
+        if (isSeparator(text.at(i))) {
+            ++i;
+            continue;
+        }
+        const int from = i;
+        while (i < n && !isSeparator(text.at(i)))
+            ++i;
+        if (!readGroup(text, from, i, &read)) {
+            if (badGroup)
+                *badGroup = text.mid(from, i - from);
+            if (bytes)
+                bytes->clear();
+            return false;
+        }
+    }
+    if (bytes)
+        *bytes = read;
+    return true;
+}
+
+QString invalidHexMessage(const QString &badGroup)
+{
+    return QCoreApplication::translate("AppConversion", "HEX can only hold hex digits: %1")
+        .arg(badGroup);
+}
+
 QByteArray hexToBytes(QString text)
 {
     QByteArray bytes;
-    const int n = text.size();
-    bytes.reserve((n + 1) / 2);
-    int i = 0;
-    if (n % 2 != 0) {
-        bytes.append(chunkToByte(text.mid(0, 1)));
-        i = 1;
-    }
-    for (; i < n; i += 2)
-        bytes.append(chunkToByte(text.mid(i, 2)));
+    readHex(text, &bytes);
     return bytes;
 }
 

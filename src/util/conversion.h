@@ -5,10 +5,18 @@
 #include <QString>
 
 // Conversions between bytes and the two text forms the operator types and reads.
-// None of them fails: every input gives some output.
 
-// Hexadecimal text to bytes. Odd-length text takes its first character alone as the
-// first byte; the rest is read in pairs. A pair that is not a number gives 0x00.
+// HEX as the operator types it. White space, commas and colons separate groups; a group may
+// start with 0x or 0X and is read in pairs from the left, a group of odd length giving its first
+// digit alone ("12 345" is 12 03 45). Returns false for text holding anything else; `badGroup`
+// then names the first group that is not HEX, and `bytes` is left empty.
+bool readHex(const QString &text, QByteArray *bytes, QString *badGroup = nullptr);
+
+// The operator's message for HEX text that readHex refused, naming the group.
+QString invalidHexMessage(const QString &badGroup);
+
+// The bytes of HEX text as readHex reads it. Text that is not HEX gives no bytes at all, never
+// made-up ones; callers that must tell it from empty text use readHex.
 QByteArray hexToBytes(QString text);
 
 // Two upper-case hexadecimal digits per byte, no separators.
