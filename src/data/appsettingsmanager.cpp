@@ -10,6 +10,9 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QStringListModel>
+
+#include <algorithm>
 
 namespace {
 
@@ -48,12 +51,34 @@ QStringList savedNames(QSettings *settings)
     return names;
 }
 
+// The position of a name in a sorted list, and whether it is there.
+QPair<int, bool> findName(const QStringList &names, const QString &name)
+{
+    const auto at = std::lower_bound(names.cbegin(), names.cend(), name);
+    return { int(at - names.cbegin()), at != names.cend() && *at == name };
+}
+
+void insertName(QStringList &names, const QString &name)
+{
+    const QPair<int, bool> found = findName(names, name);
+    if (!found.second)
+        names.insert(found.first, name);
+}
+
+void removeName(QStringList &names, const QString &name)
+{
+    const QPair<int, bool> found = findName(names, name);
+    if (found.second)
+        names.removeAt(found.first);
+}
+
 } // namespace
 
 AppSettingsManager::AppSettingsManager()
     : deviceSettings(nullptr)
     , deviceNameSettings(nullptr)
     , commandSettings(nullptr)
+    , commandNames(new QStringListModel(this))
 {
     const QString folder = dataFolder();
     deviceSettings = new QSettings(folder + QStringLiteral("devicelist.ini"), QSettings::IniFormat);
@@ -61,6 +86,9 @@ AppSettingsManager::AppSettingsManager()
         = new QSettings(folder + QStringLiteral("devicenamelist.ini"), QSettings::IniFormat);
     commandSettings
         = new QSettings(folder + QStringLiteral("commandlist.ini"), QSettings::IniFormat);
+    // allKeys() gives them sorted, as the lists below keep them.
+    deviceNames = savedNames(deviceNameSettings);
+    commandNames->setStringList(savedNames(commandSettings));
 }
 
 AppSettingsManager::~AppSettingsManager()
@@ -79,7 +107,8 @@ bool AppSettingsManager::nameHasSeparator(const QString &name)
 QList<AppTableData *> *AppSettingsManager::loadDevices()
 {
     auto *list = new QList<AppTableData *>();
-    const QStringList names = savedNames(deviceNameSettings);
+    list->reserve(deviceNames.size());
+    const QStringList names = deviceNames;
     for (const QString &name : names) {
         // A value that is not a number reads as 0.
         const auto intValue = [&](int index) {
@@ -95,7 +124,8 @@ QList<AppTableData *> *AppSettingsManager::loadDevices()
 QList<AppTableData *> *AppSettingsManager::loadCommands()
 {
     auto *list = new QList<AppTableData *>();
-    const QStringList names = savedNames(commandSettings);
+    const QStringList names = commandNames->stringList();
+    list->reserve(names.size());
     for (const QString &name : names)
         list->append(
             new AppCommandData(name, commandSettings->value(name, QByteArray()).toByteArray()));
@@ -104,19 +134,19 @@ QList<AppTableData *> *AppSettingsManager::loadCommands()
 
 bool AppSettingsManager::deviceExists(QString name)
 {
-    return savedNames(deviceNameSettings).contains(name, Qt::CaseSensitive);
+    return findName(deviceNames, name).second;
 }
 
 bool AppSettingsManager::commandExists(QString name)
 {
-    return savedNames(commandSettings).contains(name, Qt::CaseSensitive);
+    return findName(commandNames->stringList(), name).second;
 }
 
 void AppSettingsManager::addDevice(QString name, QString portName, int baudRate, int stopBits,
     int dataBits, int parity, int flowControl)
 {
     VerantisTerminalApp *app = VerantisTerminalApp::app();
-    if (savedNames(deviceNameSettings).contains(name, Qt::CaseSensitive)) {
+    if (deviceExists(name)) {
         app->showMessage(tr("Device name is repeated. Please use another name."));
         return;
     }
@@ -129,6 +159,7 @@ void AppSettingsManager::addDevice(QString name, QString portName, int baudRate,
         return;
     }
     deviceNameSettings->setValue(name, 1);
+    insertName(deviceNames, name);
     deviceSettings->setValue(name + deviceKey(ComPort).suffix, portName);
     deviceSettings->setValue(name + deviceKey(BaudRate).suffix, baudRate);
     deviceSettings->setValue(name + deviceKey(StopBits).suffix, stopBits);
@@ -140,7 +171,7 @@ void AppSettingsManager::addDevice(QString name, QString portName, int baudRate,
 void AppSettingsManager::addCommand(QString name, QByteArray bytes)
 {
     VerantisTerminalApp *app = VerantisTerminalApp::app();
-    if (savedNames(commandSettings).contains(name, Qt::CaseSensitive)) {
+    if (commandExists(name)) {
         app->showMessage(tr("Command name is repeated. Please use another name."));
         return;
     }
@@ -153,6 +184,7 @@ void AppSettingsManager::addCommand(QString name, QByteArray bytes)
         return;
     }
     commandSettings->setValue(name, bytes);
+    insertCommandName(name);
 }
 
 void AppSettingsManager::changeDeviceName(QString oldName, QString newName)
@@ -170,6 +202,8 @@ void AppSettingsManager::changeDeviceName(QString oldName, QString newName)
 
     deviceNameSettings->remove(oldName);
     deviceNameSettings->setValue(newName, 1);
+    removeName(deviceNames, oldName);
+    insertName(deviceNames, newName);
     for (int i = 0; i < DeviceKeyCount; ++i)
         deviceSettings->remove(oldName + deviceKey(i).suffix);
     for (int i = 0; i < DeviceKeyCount; ++i)
@@ -184,6 +218,7 @@ void AppSettingsManager::changeCommandName(QString oldName, QString newName)
     const QByteArray bytes = commandSettings->value(oldName, QByteArray()).toByteArray();
     commandSettings->remove(oldName);
     commandSettings->setValue(newName, bytes);
+    renameCommandName(oldName, newName);
 }
 
 void AppSettingsManager::setDeviceValue(QString name, QString keySuffix, QVariant value)
@@ -205,6 +240,7 @@ void AppSettingsManager::removeDevice(QString name)
     if (name.isEmpty())
         return;
     deviceNameSettings->remove(name);
+    removeName(deviceNames, name);
     for (int i = 0; i < DeviceKeyCount; ++i)
         deviceSettings->remove(name + deviceKey(i).suffix);
 }
@@ -214,16 +250,62 @@ void AppSettingsManager::removeCommand(QString name)
     if (name.isEmpty())
         return;
     commandSettings->remove(name);
+    removeCommandName(name);
 }
 
 int AppSettingsManager::commandCount()
 {
-    return savedNames(commandSettings).size();
+    return commandNames->rowCount();
 }
 
 QString AppSettingsManager::commandNameAt(int index)
 {
-    return savedNames(commandSettings).value(index);
+    if (index < 0 || index >= commandNames->rowCount())
+        return QString();
+    return commandNames->index(index).data().toString();
+}
+
+QStringListModel *AppSettingsManager::commandNameModel() const
+{
+    return commandNames;
+}
+
+void AppSettingsManager::insertCommandName(const QString &name)
+{
+    const QPair<int, bool> found = findName(commandNames->stringList(), name);
+    if (found.second)
+        return;
+    commandNames->insertRows(found.first, 1);
+    commandNames->setData(commandNames->index(found.first), name);
+}
+
+void AppSettingsManager::removeCommandName(const QString &name)
+{
+    const QPair<int, bool> found = findName(commandNames->stringList(), name);
+    if (found.second)
+        commandNames->removeRows(found.first, 1);
+}
+
+// Moved rather than removed and added again, so a list showing the command keeps it chosen.
+void AppSettingsManager::renameCommandName(const QString &oldName, const QString &newName)
+{
+    const QPair<int, bool> from = findName(commandNames->stringList(), oldName);
+    if (!from.second) {
+        insertCommandName(newName);
+        return;
+    }
+    QStringList rest = commandNames->stringList();
+    rest.removeAt(from.first);
+    const QPair<int, bool> to = findName(rest, newName);
+    if (to.second) {
+        removeCommandName(oldName);
+        return;
+    }
+    // moveRows() takes the destination as a row of the list before the move.
+    const int destination = to.first >= from.first ? to.first + 1 : to.first;
+    if (destination != from.first && destination != from.first + 1)
+        commandNames->moveRows(QModelIndex(), from.first, 1, QModelIndex(), destination);
+    commandNames->setData(commandNames->index(to.first), newName);
 }
 
 QByteArray AppSettingsManager::commandBytes(QString name)

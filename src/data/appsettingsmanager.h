@@ -5,10 +5,12 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 class AppTableData;
 class QSettings;
+class QStringListModel;
 
 // Keeps the saved devices and commands between runs in three INI files in the per-user data
 // folder. Holds no records itself: the table models do, and call the store for every change.
@@ -34,6 +36,9 @@ public:
     void removeCommand(QString name);
     int commandCount();
     QString commandNameAt(int index);
+    // The saved command names in the order of commandNameAt(), kept in step with every add,
+    // rename and removal, so a list shown from it follows the saved commands. The store owns it.
+    QStringListModel *commandNameModel() const;
     QByteArray commandBytes(QString name);
     QString dataFolder();
     void saveHistoryLog(QString text);
@@ -46,9 +51,17 @@ public:
 private:
     Q_DISABLE_COPY(AppSettingsManager)
 
+    void insertCommandName(const QString &name);
+    void removeCommandName(const QString &name);
+    void renameCommandName(const QString &oldName, const QString &newName);
+
     QSettings *deviceSettings;
     QSettings *deviceNameSettings;
     QSettings *commandSettings;
+    // The saved names, sorted as the files list their keys. Read from the files once and kept in
+    // step with every change, so no check or listing reads all the keys again.
+    QStringList deviceNames;
+    QStringListModel *commandNames;
 };
 
 #endif // APPSETTINGSMANAGER_H

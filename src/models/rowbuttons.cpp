@@ -2,9 +2,13 @@
 
 #include "models/appabstracttablemodel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
+
+#include <utility>
 
 namespace {
 
@@ -15,6 +19,29 @@ QPushButton *newButton(const QString &text, QWidget *parent = nullptr)
     return button;
 }
 
+// Calls back when the watched widget changes size; lives as its child.
+class ResizeWatch : public QObject
+{
+public:
+    ResizeWatch(QWidget *widget, std::function<void()> resized)
+        : QObject(widget)
+        , resized(std::move(resized))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            resized();
+        return false;
+    }
+
+private:
+    std::function<void()> resized;
+};
+
 } // namespace
 
 RowButtons::RowButtons(QObject *context, QTableView *view, const QVector<Button> &buttons)
@@ -22,26 +49,33 @@ RowButtons::RowButtons(QObject *context, QTableView *view, const QVector<Button>
     , view(view)
     , buttons(buttons)
     , parked(buttons.size())
+    , resizeWatch(nullptr)
 {
     fitRows();
     QAbstractItemModel *model = view->model();
     if (!model)
         return;
-    installRows(0, model->rowCount() - 1);
-    // The view handles these signals first (it connected to the model before us): it has made
-    // room for the new rows, or let go of every cell widget on a reset.
-    QObject::connect(model, &QAbstractItemModel::rowsInserted, context,
-        [this, model](const QModelIndex &parent, int first, int last) {
-            if (this->view && this->view->model() == model && !parent.isValid())
-                installRows(first, last);
-        });
-    QObject::connect(model, &QAbstractItemModel::modelReset, context, [this, model] {
+    followView();
+    // The view handles the model's signals first (it connected to the model before us): it has
+    // made room for new rows, and let go of the cells of removed rows or of every cell on a reset.
+    const auto follow = [this, model] {
         if (this->view && this->view->model() == model)
-            installRows(0, model->rowCount() - 1);
-    });
+            followView();
+    };
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, context, follow);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, context, follow);
+    QObject::connect(model, &QAbstractItemModel::rowsMoved, context, follow);
+    QObject::connect(model, &QAbstractItemModel::modelReset, context, follow);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, context, follow);
+    // The view has scrolled its viewport, cells included, before this runs.
+    QObject::connect(view->verticalScrollBar(), &QScrollBar::valueChanged, context, follow);
+    resizeWatch = new ResizeWatch(view->viewport(), follow);
 }
 
-RowButtons::~RowButtons() = default;
+RowButtons::~RowButtons()
+{
+    delete resizeWatch.data();
+}
 
 bool RowButtons::park(QWidget *widget)
 {
@@ -69,6 +103,33 @@ void RowButtons::fitRows()
     const int wanted = height + 4;
     if (rows->defaultSectionSize() < wanted)
         rows->setDefaultSectionSize(wanted);
+}
+
+void RowButtons::followView()
+{
+    QAbstractItemModel *model = view ? view->model() : nullptr;
+    if (!model)
+        return;
+    int first = 0;
+    int last = -1;
+    const int rows = model->rowCount();
+    if (rows > 0) {
+        first = qMax(0, view->rowAt(0));
+        last = view->rowAt(view->viewport()->height() - 1);
+        if (last < 0)
+            last = rows - 1;
+    }
+    // Cells of rows that left the view go back to the parking place, ready for rows coming in.
+    QVector<QPersistentModelIndex> leaving;
+    for (const Cell &cell : qAsConst(cells)) {
+        const int row = cell.index.row();
+        if (cell.index.isValid() && (row < first || row > last))
+            leaving.append(cell.index);
+    }
+    // Through the delegate's destroyEditor(), which parks the cell rather than deleting it.
+    for (const QPersistentModelIndex &index : qAsConst(leaving))
+        view->closePersistentEditor(index);
+    installRows(first, last);
 }
 
 void RowButtons::installRows(int first, int last)

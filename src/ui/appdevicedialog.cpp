@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStringListModel>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -88,12 +89,12 @@ AppDeviceDialog::~AppDeviceDialog()
     delete ui;
 }
 
-// Read once: commands saved or deleted later in the main window do not reach an open terminal.
+// The choice shows the store's own list of names rather than a copy: commands saved, renamed or
+// deleted later in the main window show up here at once, and opening a terminal copies nothing.
 void AppDeviceDialog::loadSavedCommands()
 {
     AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
-    for (int i = 0; i < store->commandCount(); ++i)
-        ui->savedCommandsCombo->addItem(store->commandNameAt(i));
+    ui->savedCommandsCombo->setModel(store->commandNameModel());
 }
 
 void AppDeviceDialog::reject()
