@@ -3,11 +3,11 @@
 #include "app/verantisterminalapp.h"
 #include "data/appcommanddata.h"
 #include "data/appdevicedata.h"
+#include "data/inifile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QStringListModel>
@@ -36,7 +36,7 @@ const DeviceKey &deviceKey(int index)
     return keys[index];
 }
 
-QVariant readDeviceValue(QSettings *settings, const QString &name, int index)
+QVariant readDeviceValue(IniFile *settings, const QString &name, int index)
 {
     const DeviceKey &key = deviceKey(index);
     return settings->value(name + key.suffix, key.defaultValue);
@@ -44,7 +44,7 @@ QVariant readDeviceValue(QSettings *settings, const QString &name, int index)
 
 // The saved names of a file. A hand-edited line "=value" gives an empty key, which no
 // operation could touch safely (QSettings::remove("") empties the file); it is left alone.
-QStringList savedNames(QSettings *settings)
+QStringList savedNames(IniFile *settings)
 {
     QStringList names = settings->allKeys();
     names.removeAll(QString());
@@ -81,11 +81,9 @@ AppSettingsManager::AppSettingsManager()
     , commandNames(new QStringListModel(this))
 {
     const QString folder = dataFolder();
-    deviceSettings = new QSettings(folder + QStringLiteral("devicelist.ini"), QSettings::IniFormat);
-    deviceNameSettings
-        = new QSettings(folder + QStringLiteral("devicenamelist.ini"), QSettings::IniFormat);
-    commandSettings
-        = new QSettings(folder + QStringLiteral("commandlist.ini"), QSettings::IniFormat);
+    deviceSettings = new IniFile(folder + QStringLiteral("devicelist.ini"));
+    deviceNameSettings = new IniFile(folder + QStringLiteral("devicenamelist.ini"));
+    commandSettings = new IniFile(folder + QStringLiteral("commandlist.ini"));
     // allKeys() gives them sorted, as the lists below keep them.
     deviceNames = savedNames(deviceNameSettings);
     commandNames->setStringList(savedNames(commandSettings));
@@ -93,7 +91,7 @@ AppSettingsManager::AppSettingsManager()
 
 AppSettingsManager::~AppSettingsManager()
 {
-    // Deleting a QSettings writes back whatever the event loop has not written yet.
+    // Deleting an IniFile writes back whatever the event loop has not written yet.
     delete deviceSettings;
     delete commandSettings;
     delete deviceNameSettings;

@@ -9,7 +9,7 @@
 #include <QVariant>
 
 class AppTableData;
-class QSettings;
+class IniFile;
 class QStringListModel;
 
 // Keeps the saved devices and commands between runs in three INI files in the per-user data
@@ -55,9 +55,10 @@ private:
     void removeCommandName(const QString &name);
     void renameCommandName(const QString &oldName, const QString &newName);
 
-    QSettings *deviceSettings;
-    QSettings *deviceNameSettings;
-    QSettings *commandSettings;
+    // In the INI format of QSettings; see IniFile for why not QSettings itself.
+    IniFile *deviceSettings;
+    IniFile *deviceNameSettings;
+    IniFile *commandSettings;
     // The saved names, sorted as the files list their keys. Read from the files once and kept in
     // step with every change, so no check or listing reads all the keys again.
     QStringList deviceNames;

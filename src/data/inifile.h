@@ -1,0 +1,75 @@
+#ifndef INIFILE_H
+#define INIFILE_H
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// One INI file of the settings store, in the format QSettings reads and writes, with the part of
+// QSettings' interface the store uses. It is read once through QSettings and kept in memory.
+//
+// It exists because QSettings writes a changed file back whole, rebuilding and escaping every
+// entry, behind a lock file and two disk flushes: with ten thousand saved devices that took more
+// than 150 ms for each row added, renamed or deleted. This keeps each entry's written line, so a
+// write-back is one copy of the lines and one flush. Like QSettings, changes are written from the
+// event loop, coalesced, and at the latest when the object goes.
+//
+// Whenever it cannot be sure to write exactly what QSettings would (a hand-edited file with
+// groups or value types of its own, another process having changed the file), it hands the
+// write to QSettings instead.
+class IniFile : public QObject
+{
+    Q_OBJECT
+public:
+    explicit IniFile(const QString &path);
+    ~IniFile() override;
+
+    // Sorted, as QSettings::allKeys() gives them.
+    QStringList allKeys() const;
+    bool contains(const QString &key) const;
+    QVariant value(const QString &key, const QVariant &defaultValue = QVariant()) const;
+    void setValue(const QString &key, const QVariant &value);
+    void remove(const QString &key);
+    // Writes pending changes now. False when the file could not be written.
+    bool sync();
+
+    // The line QSettings writes for one entry of the [General] section, without the line end;
+    // empty for a value it would not write as plain text (then QSettings writes the file).
+    static QByteArray iniLine(const QString &key, const QVariant &value);
+
+private:
+    Q_DISABLE_COPY(IniFile)
+
+    enum class Write { Done, Failed, NotPlain };
+
+    void load();
+    void changed(const QString &key);
+    // Writes the whole file from the kept lines; NotPlain when some entry needs QSettings.
+    Write writeLines();
+    bool writeThroughQSettings();
+    bool fileChangedElsewhere() const;
+    void noteFileState();
+
+    struct Entry
+    {
+        QVariant value;
+        // The written line, made when first needed.
+        QByteArray line;
+    };
+
+    QString path;
+    QMap<QString, Entry> entries;
+    // Keys set or removed since the last write.
+    QSet<QString> pending;
+    bool writeScheduled = false;
+    // The file as last read or written, to notice another writer.
+    qint64 fileSize = -1;
+    QDateTime fileTime;
+};
+
+#endif // INIFILE_H
