@@ -546,6 +546,10 @@ int main(int argc, char **argv)
         return runChild(argc, argv, scenario, repeats, idleSeconds);
     }
     QCoreApplication app(argc, argv);
+    // For profiling a child by hand: --seed <data folder> <count>.
+    if (argc == 4 && qstrcmp(argv[1], "--seed") == 0)
+        return seedDataFolder(QString::fromLocal8Bit(argv[2]), atoi(argv[3]), atoi(argv[3])) ? 0
+                                                                                             : 1;
     const bool quick = app.arguments().contains(QStringLiteral("--short"));
     return runParent(quick);
 }

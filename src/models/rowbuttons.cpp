@@ -2,6 +2,7 @@
 
 #include "models/appabstracttablemodel.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -121,15 +122,28 @@ void RowButtons::followView()
     }
     // Cells of rows that left the view go back to the parking place, ready for rows coming in.
     QVector<QPersistentModelIndex> leaving;
-    for (const Cell &cell : qAsConst(cells)) {
-        const int row = cell.index.row();
-        if (cell.index.isValid() && (row < first || row > last))
-            leaving.append(cell.index);
+    for (auto it = cells.cbegin(); it != cells.cend(); ++it) {
+        const int row = it->index.row();
+        if (!it->index.isValid() || (row >= first && row <= last))
+            continue;
+        leaving.append(it->index);
+        keepFocusOffCell(it.key());
     }
     // Through the delegate's destroyEditor(), which parks the cell rather than deleting it.
     for (const QPersistentModelIndex &index : qAsConst(leaving))
         view->closePersistentEditor(index);
     installRows(first, last);
+}
+
+// A hidden widget hands its focus to the next one in the chain, another row's button, and the
+// view would make that row current and scroll back to it, even while it is removing rows; given
+// to the view, the focus would make a row current as well. So the button just lets it go before
+// its cell is hidden.
+void RowButtons::keepFocusOffCell(QWidget *cell)
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (focus && cell->isAncestorOf(focus))
+        focus->clearFocus();
 }
 
 void RowButtons::installRows(int first, int last)
@@ -175,6 +189,8 @@ void RowButtons::clicked(QWidget *cell)
     auto *model = qobject_cast<AppAbstractTableModel *>(view->model());
     if (!index.isValid() || !model || index.model() != model)
         return;
+    // The view hides the cell of a removed row before it is parked; see keepFocusOffCell().
+    keepFocusOffCell(cell);
     // A copy: the action may remove the row, which parks this very cell.
     const Action action = buttons.at(found->button).action;
     action(model, index.row());

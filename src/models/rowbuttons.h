@@ -63,6 +63,7 @@ private:
     void fitRows();
     // Moves the cells to the rows now in view. Costs what is in view, not what the model holds.
     void followView();
+    void keepFocusOffCell(QWidget *cell);
     void installRows(int first, int last);
     void install(const QModelIndex &index, int button);
     void clicked(QWidget *cell);

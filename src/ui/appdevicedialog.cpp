@@ -93,8 +93,17 @@ AppDeviceDialog::~AppDeviceDialog()
 // deleted later in the main window show up here at once, and opening a terminal copies nothing.
 void AppDeviceDialog::loadSavedCommands()
 {
-    AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
-    ui->savedCommandsCombo->setModel(store->commandNameModel());
+    QStringListModel *names = VerantisTerminalApp::app()->settingsManager()->commandNameModel();
+    QComboBox *combo = ui->savedCommandsCombo;
+    // Wide enough for the longest name, up to a limit, as when the box measured every item on
+    // first show; measuring them took 0.15 s with ten thousand saved commands.
+    int longest = 0;
+    const QStringList texts = names->stringList();
+    for (const QString &text : texts)
+        longest = qMax(longest, text.size());
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(qMin(longest, 40));
+    combo->setModel(names);
 }
 
 void AppDeviceDialog::reject()
