@@ -143,10 +143,20 @@ IniFile::~IniFile()
     sync();
 }
 
+QString IniFile::matchKey(const QString &key)
+{
+#ifdef Q_OS_WIN
+    return key.toLower();
+#else
+    return key;
+#endif
+}
+
 QByteArray IniFile::iniLine(const QString &key, const QVariant &value)
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    // Qt 6 writes INI files in UTF-8; only the escaping of Qt 5 is known here.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0) || defined(Q_OS_WIN)
+    // Qt 6 writes INI files in UTF-8, and on Windows QSettings orders and merges keys without
+    // regard to case; only the plain Qt 5 writer is copied here, QSettings writes the others.
     Q_UNUSED(key)
     Q_UNUSED(value)
     return QByteArray();
@@ -171,24 +181,32 @@ void IniFile::load()
         const QSettings settings(path, QSettings::IniFormat);
         const QStringList keys = settings.allKeys();
         for (const QString &key : keys)
-            entries.insert(entries.cend(), key, Entry { settings.value(key), QByteArray() });
+            entries.insert(
+                entries.cend(), matchKey(key), Entry { key, settings.value(key), QByteArray() });
     }
     noteFileState();
 }
 
 QStringList IniFile::allKeys() const
 {
-    return entries.keys();
+    QStringList keys;
+    keys.reserve(entries.size());
+    for (const Entry &entry : entries)
+        keys.append(entry.key);
+#ifdef Q_OS_WIN
+    keys.sort();
+#endif
+    return keys;
 }
 
 bool IniFile::contains(const QString &key) const
 {
-    return entries.contains(key);
+    return entries.contains(matchKey(key));
 }
 
 QVariant IniFile::value(const QString &key, const QVariant &defaultValue) const
 {
-    const auto found = entries.constFind(key);
+    const auto found = entries.constFind(matchKey(key));
     return found == entries.cend() ? defaultValue : found->value;
 }
 
@@ -196,16 +214,18 @@ void IniFile::setValue(const QString &key, const QVariant &value)
 {
     if (key.isEmpty())
         return;
-    entries.insert(key, Entry { value, QByteArray() });
-    changed(key);
+    const QString match = matchKey(key);
+    entries.insert(match, Entry { key, value, QByteArray() });
+    changed(match);
 }
 
 void IniFile::remove(const QString &key)
 {
-    // As QSettings does, an empty key would mean every key; nothing here removes everything.
-    if (key.isEmpty() || !entries.remove(key))
+    // An empty key would mean every key to QSettings; nothing here removes everything.
+    const QString match = matchKey(key);
+    if (key.isEmpty() || !entries.remove(match))
         return;
-    changed(key);
+    changed(match);
 }
 
 void IniFile::changed(const QString &key)
@@ -227,8 +247,10 @@ bool IniFile::sync()
 {
     if (pending.isEmpty())
         return true;
-    const Write written = fileChangedElsewhere() ? Write::NotPlain : writeLines();
-    const bool ok = written == Write::NotPlain ? writeThroughQSettings() : written == Write::Done;
+    const bool elsewhere = fileChangedElsewhere();
+    const Write written = elsewhere ? Write::NotPlain : writeLines();
+    const bool ok
+        = written == Write::NotPlain ? writeThroughQSettings(elsewhere) : written == Write::Done;
     // What failed is written again with the next change, or when the file object goes.
     if (ok)
         pending.clear();
@@ -245,7 +267,7 @@ IniFile::Write IniFile::writeLines()
     }
     for (auto it = entries.begin(); it != entries.end(); ++it) {
         if (it->line.isEmpty()) {
-            it->line = iniLine(it.key(), it->value);
+            it->line = iniLine(it->key, it->value);
             if (it->line.isEmpty())
                 return Write::NotPlain;
         }
@@ -261,25 +283,30 @@ IniFile::Write IniFile::writeLines()
     return written ? Write::Done : Write::Failed;
 }
 
-// QSettings merges what it has on disk with the changes, so nothing another writer saved is lost;
-// then everything is read back.
-bool IniFile::writeThroughQSettings()
+// QSettings merges what it has on disk with the changes, so nothing another writer saved is lost.
+bool IniFile::writeThroughQSettings(bool readBack)
 {
     bool ok = false;
     {
         QSettings settings(path, QSettings::IniFormat);
+        // Removals first: where keys match without regard to case, a rename only in case removes
+        // the old key and sets the new one, which must win.
+        for (const QString &key : qAsConst(pending)) {
+            if (!entries.contains(key))
+                settings.remove(key);
+        }
         for (const QString &key : qAsConst(pending)) {
             const auto found = entries.constFind(key);
-            if (found == entries.cend())
-                settings.remove(key);
-            else
-                settings.setValue(key, found->value);
+            if (found != entries.cend())
+                settings.setValue(found->key, found->value);
         }
         settings.sync();
         ok = settings.status() == QSettings::NoError;
     }
-    if (ok)
+    if (ok && readBack)
         load();
+    else
+        noteFileState();
     return ok;
 }
 

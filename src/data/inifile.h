@@ -51,20 +51,26 @@ private:
     void changed(const QString &key);
     // Writes the whole file from the kept lines; NotPlain when some entry needs QSettings.
     Write writeLines();
-    bool writeThroughQSettings();
+    // Reads the file back afterwards when it may hold more than the entries here.
+    bool writeThroughQSettings(bool readBack);
     bool fileChangedElsewhere() const;
     void noteFileState();
 
     struct Entry
     {
+        // As given: on Windows QSettings matches INI keys without regard to case, and so do the
+        // keys of the map below, but it writes and lists them as given.
+        QString key;
         QVariant value;
         // The written line, made when first needed.
         QByteArray line;
     };
 
+    static QString matchKey(const QString &key);
+
     QString path;
     QMap<QString, Entry> entries;
-    // Keys set or removed since the last write.
+    // Keys (as matched) set or removed since the last write.
     QSet<QString> pending;
     bool writeScheduled = false;
     // The file as last read or written, to notice another writer.

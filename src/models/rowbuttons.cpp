@@ -70,6 +70,8 @@ RowButtons::RowButtons(QObject *context, QTableView *view, const QVector<Button>
     QObject::connect(model, &QAbstractItemModel::layoutChanged, context, follow);
     // The view has scrolled its viewport, cells included, before this runs.
     QObject::connect(view->verticalScrollBar(), &QScrollBar::valueChanged, context, follow);
+    // A row made taller or shorter by hand changes which rows are in view.
+    QObject::connect(view->verticalHeader(), &QHeaderView::sectionResized, context, follow);
     resizeWatch = new ResizeWatch(view->viewport(), follow);
 }
 
