@@ -301,9 +301,14 @@ void AppSettingsManager::renameCommandName(const QString &oldName, const QString
     }
     // moveRows() takes the destination as a row of the list before the move.
     const int destination = to.first >= from.first ? to.first + 1 : to.first;
-    if (destination != from.first && destination != from.first + 1)
-        commandNames->moveRows(QModelIndex(), from.first, 1, QModelIndex(), destination);
-    commandNames->setData(commandNames->index(to.first), newName);
+    const bool stays = destination == from.first || destination == from.first + 1;
+    if (stays || commandNames->moveRows(QModelIndex(), from.first, 1, QModelIndex(), destination)) {
+        commandNames->setData(commandNames->index(to.first), newName);
+        return;
+    }
+    // A model that cannot move rows (before Qt 5.13).
+    commandNames->removeRows(from.first, 1);
+    insertCommandName(newName);
 }
 
 QByteArray AppSettingsManager::commandBytes(QString name)

@@ -116,9 +116,12 @@ void RowButtons::followView()
     int first = 0;
     int last = -1;
     const int rows = model->rowCount();
-    if (rows > 0) {
+    const int height = view->viewport()->height();
+    // A viewport not laid out yet, or squeezed to nothing, shows no rows.
+    if (rows > 0 && height > 0) {
         first = qMax(0, view->rowAt(0));
-        last = view->rowAt(view->viewport()->height() - 1);
+        // Below the last row when the rows do not fill the view.
+        last = view->rowAt(height - 1);
         if (last < 0)
             last = rows - 1;
     }
