@@ -194,9 +194,21 @@ void RowButtons::clicked(QWidget *cell)
     auto *model = qobject_cast<AppAbstractTableModel *>(view->model());
     if (!index.isValid() || !model || index.model() != model)
         return;
+    const int row = index.row();
+    const int column = index.column();
+    QWidget *focus = QApplication::focusWidget();
+    const bool hadFocus = focus && cell->isAncestorOf(focus);
     // The view hides the cell of a removed row before it is parked; see keepFocusOffCell().
     keepFocusOffCell(cell);
     // A copy: the action may remove the row, which parks this very cell.
     const Action action = buttons.at(found->button).action;
-    action(model, index.row());
+    action(model, row);
+
+    // A keyboard user carries on where the button was: on it, or, when its row went, on the
+    // same button of the row that took its place.
+    if (!hadFocus || !view || view->model() != model || model->rowCount() == 0)
+        return;
+    QWidget *next = view->indexWidget(model->index(qMin(row, model->rowCount() - 1), column));
+    if (auto *button = next ? next->findChild<QPushButton *>() : nullptr)
+        button->setFocus(Qt::OtherFocusReason);
 }
