@@ -88,7 +88,7 @@ void TstIniFile::writesWhatQSettingsWrites_data()
                 values << trickyText(random);
                 break;
             case 1:
-                values << int(random.generate()) - int(random.generate() / 2);
+                values << int(random.bounded(-1000000000, 1000000000));
                 break;
             default:
                 values << trickyBytes(random);
