@@ -438,7 +438,7 @@ QString ms(qint64 ns)
 
 void line(const QString &label, const QString &value)
 {
-    std::printf("| %-62s | %-22s |\n", qPrintable(label), qPrintable(value));
+    std::printf("| %-62s | %-26s |\n", qPrintable(label), qPrintable(value));
 }
 
 int runParent(bool quick)
@@ -454,8 +454,8 @@ int runParent(bool quick)
     std::printf("Machine: %d CPUs, %s, kernel %s\n", QThread::idealThreadCount(),
         qPrintable(QSysInfo::prettyProductName()), qPrintable(QSysInfo::kernelVersion()));
     std::printf("Qt %s, build type %s, platform offscreen\n\n", qVersion(), VT_BENCH_BUILD_TYPE);
-    std::printf("| %-62s | %-22s |\n| %s | %s |\n", "Figure", "Value",
-        qPrintable(QString(62, QLatin1Char('-'))), qPrintable(QString(22, QLatin1Char('-'))));
+    std::printf("| %-62s | %-26s |\n| %s | %s |\n", "Figure", "Value",
+        qPrintable(QString(62, QLatin1Char('-'))), qPrintable(QString(26, QLatin1Char('-'))));
 
     line(QStringLiteral("Start-up, launch to main window shown (median of %1)").arg(launches),
         QString());
