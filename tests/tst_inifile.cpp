@@ -2,6 +2,7 @@
 // back by QSettings as written, and handed to QSettings where that is not certain.
 #include "data/inifile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -58,6 +59,8 @@ private slots:
     void removingTheLastKeyLeavesAnEmptyFile();
     void keepsWhatAnotherWriterSaved();
     void handEditedGroupsAndListsGoThroughQSettings();
+    void removingAGroupNameLeavesTheKeysUnderIt();
+    void failedWriteIsReportedAndTriedAgainOrDiscarded();
 };
 
 void TstIniFile::writesWhatQSettingsWrites_data()
@@ -192,6 +195,54 @@ void TstIniFile::handEditedGroupsAndListsGoThroughQSettings()
     file.setValue("added", "y");
     QVERIFY(file.sync());
     QCOMPARE(fileBytes(path), QByteArray("[General]\nadded=y\nlist=a, b\n\n[group]\nkey=1\n"));
+}
+
+void TstIniFile::removingAGroupNameLeavesTheKeysUnderIt()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.ini");
+    writeBytes(path, "[General]\nLab=1\nOther=1\n\n[Lab]\nCam=1\n");
+    IniFile file(path);
+    file.remove("Lab");
+    QVERIFY(file.sync());
+    QVERIFY(file.writtenByQSettings());
+    QCOMPARE(file.allKeys(), QStringList({ "Lab/Cam", "Other" }));
+    const QSettings reader(path, QSettings::IniFormat);
+    QCOMPARE(reader.allKeys(), QStringList({ "Lab/Cam", "Other" }));
+}
+
+void TstIniFile::failedWriteIsReportedAndTriedAgainOrDiscarded()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.ini");
+    writeBytes(path, "[General]\na=1\n");
+    IniFile file(path);
+    QSignalSpy reread(&file, &IniFile::reread);
+    file.setValue("b", 2);
+    QVERIFY(file.sync());
+    QVERIFY(!file.writtenByQSettings());
+
+    // A folder in the file's place refuses the write; the change stays in memory.
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QDir().mkpath(path));
+    file.setValue("c", 3);
+    QVERIFY(!file.sync());
+    QCOMPARE(file.value("c"), QVariant(3));
+
+    // With a file back, the change is tried again, merged with what that file holds.
+    QVERIFY(QDir(path).removeRecursively());
+    writeBytes(path, "[General]\na=1\nb=2\nd=4\n");
+    QVERIFY(file.sync());
+    QVERIFY(file.writtenByQSettings());
+    QCOMPARE(reread.count(), 1);
+    QCOMPARE(fileBytes(path), QByteArray("[General]\na=1\nb=2\nc=3\nd=4\n"));
+
+    // A change taken back by its owner is never written.
+    file.setValue("e", 5);
+    file.discardChanges();
+    QVERIFY(file.sync());
+    QTest::qWait(50);
+    QCOMPARE(fileBytes(path), QByteArray("[General]\na=1\nb=2\nc=3\nd=4\n"));
 }
 
 QTEST_GUILESS_MAIN(TstIniFile)

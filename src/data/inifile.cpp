@@ -1,6 +1,7 @@
 #include "data/inifile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
@@ -14,6 +15,8 @@ const char lineEnd[] = "\n";
 #endif
 
 const char hexDigits[] = "0123456789ABCDEF";
+
+qint64 writingNs = 0;
 
 // The escaping of QSettings' INI writer (Qt 5): a key keeps letters, digits and "_-." and writes
 // every other character as %XX or %UXXXX.
@@ -263,6 +266,8 @@ bool IniFile::sync()
 {
     if (pending.isEmpty())
         return true;
+    QElapsedTimer timer;
+    timer.start();
     const bool elsewhere = fileChangedElsewhere();
     const Write written = elsewhere ? Write::NotPlain : writeLines();
     lastWriteByQSettings = written == Write::NotPlain;
@@ -272,7 +277,13 @@ bool IniFile::sync()
     // the owner has taken it back.
     if (ok)
         pending.clear();
+    writingNs += timer.nsecsElapsed();
     return ok;
+}
+
+qint64 IniFile::writingNanoseconds()
+{
+    return writingNs;
 }
 
 IniFile::Write IniFile::writeLines()

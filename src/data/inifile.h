@@ -44,6 +44,8 @@ public:
     // values back in memory after a failed write, so nothing writes them later.
     void discardChanges() { pending.clear(); }
     QString fileName() const { return path; }
+    // The time all IniFile objects of the process spent writing files, for measuring.
+    static qint64 writingNanoseconds();
 
     // The line QSettings writes for one entry of the [General] section, without the line end;
     // empty for a value it would not write as plain text (then QSettings writes the file).
