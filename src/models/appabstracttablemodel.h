@@ -21,6 +21,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     void addData(AppTableData *record);
+    // Appends all of them as one insertion, so a view lays out and repaints once for the lot.
+    void addRecords(const QList<AppTableData *> &batch);
     AppTableData *getData(int row);
     void removeData(int row);
     void clearData();

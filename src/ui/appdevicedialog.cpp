@@ -12,12 +12,14 @@
 #include "ui/bytefields.h"
 #include "util/conversion.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QColor>
 #include <QComboBox>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,16 +28,40 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace {
-
-// Marks the log text that stands for a CR or LF byte.
-const int LineBreakProperty = QTextFormat::UserProperty + 1;
 
 QString lineBreakText(QChar c)
 {
     return c == QLatin1Char('\r') ? QStringLiteral("\\r") : QStringLiteral("\\n");
 }
+
+// Return in the read-only log would reach the dialog's default button and send a command; a
+// key pressed while reading the traffic must not talk to the device.
+class ReturnSwallower : public QObject
+{
+public:
+    explicit ReturnSwallower(QObject *parent)
+        : QObject(parent)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Blocks dropped from the top of the log at once, beyond the bound, so that dropping (which
+// moves every remaining block up) happens now and then rather than on every frame.
+const int TrimSlackBlocks = AppDeviceDialog::MaxShownBlocks / 10;
 
 } // namespace
 
@@ -44,11 +70,24 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     , ui(new Ui::AppDeviceDialog)
     , device(device)
     , mainWin(parent)
+    , shownEntries(0)
+    , logFrame(new QTimer(this))
 {
     ui->setupUi(this);
     // HEX runs have no word boundaries; breaking them anywhere keeps laying out a long block
     // cheap instead of searching each line for a boundary that is not there.
     ui->logText->setWordWrapMode(QTextOption::WrapAnywhere);
+    // The log is a record of the traffic: it can be read, selected and copied, not edited, and
+    // it keeps no undo steps (an editable log let Ctrl+Z erase received data). Tab moves on to
+    // the buttons below it.
+    ui->logText->setReadOnly(true);
+    ui->logText->setUndoRedoEnabled(false);
+    ui->logText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    ui->logText->setTabChangesFocus(true);
+    ui->logText->installEventFilter(new ReturnSwallower(ui->logText));
+    logFrame->setSingleShot(true);
+    logFrame->setInterval(LogFrameMs);
+    connect(logFrame, &QTimer::timeout, this, &AppDeviceDialog::flushLog);
     setWindowFlags(Qt::Dialog | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -121,13 +160,13 @@ void AppDeviceDialog::onDeviceDisconnected()
 
 void AppDeviceDialog::onDeviceError()
 {
-    appendToLog(QStringLiteral("Error"));
+    appendToLog({ QByteArray(), QStringLiteral("Error") });
+    flushLog();
 }
 
 void AppDeviceDialog::onDeviceFullToRead(QByteArray buf)
 {
-    appendToLog(QStringLiteral("Received:") + bytesToHex(buf) + QStringLiteral("-------")
-        + bytesToAscii(buf));
+    appendToLog({ buf, QString() });
     addHistory(QStringLiteral("Received"), buf);
 }
 
@@ -138,9 +177,13 @@ void AppDeviceDialog::onSendBtnClicked()
         return;
     // The fields as they stand: a HEX text still being edited is sent as typed.
     const QString hex = ui->hexEdit->text();
-    appendToLog(QStringLiteral("Sent:") + hex + QStringLiteral("-------") + ui->asciiEdit->text());
+    appendToLog({ QByteArray(),
+        QStringLiteral("Sent:") + hex + QStringLiteral("-------") + ui->asciiEdit->text() });
     const QByteArray bytes = hexToBytes(hex);
     addHistory(QStringLiteral("Sent"), bytes);
+    // The operator's own action shows at once, behind whatever arrived before it.
+    flushLog();
+    mainWin->flushHistory();
     device->write(bytes);
 }
 
@@ -158,6 +201,11 @@ void AppDeviceDialog::onASCIIChanged()
 
 void AppDeviceDialog::onClearBtnClicked()
 {
+    // Paragraphs that arrived before the click go too, even if they were not shown yet.
+    logFrame->stop();
+    logEntries.clear();
+    logEntries.squeeze();
+    shownEntries = 0;
     ui->logText->clear();
 }
 
@@ -173,70 +221,131 @@ void AppDeviceDialog::onLoadBtnClicked()
     showBytes(ui->hexEdit, ui->asciiEdit, bytes);
 }
 
-void AppDeviceDialog::appendToLog(const QString &paragraph)
+void AppDeviceDialog::appendToLog(const LogEntry &entry)
 {
+    logEntries.append(entry);
+    if (!logFrame->isActive())
+        logFrame->start();
+}
+
+void AppDeviceDialog::flushLog()
+{
+    logFrame->stop();
+    if (shownEntries >= logEntries.size())
+        return;
     QTextEdit *log = ui->logText;
-    // Keep showing the newest block while the operator's cursor is at the end, as append() does.
-    const bool follow = log->textCursor().atEnd();
+    QScrollBar *bar = log->verticalScrollBar();
+    // Keep showing the newest block while the operator is at the end, and only then.
+    const bool follow = bar->value() >= bar->maximum();
 
     // Inserted as text, so bytes that look like markup are shown as they are. A text document
-    // turns CR and LF into paragraph breaks, which would split one block over several lines and
-    // lose the CR; they are shown as \r and \n in grey instead, marked so a copy restores them.
-    QTextCursor cursor(log->document());
+    // turns CR and LF into paragraph breaks, which would split one block over several lines;
+    // they are shown as \r and \n in grey instead.
+    QTextDocument *document = log->document();
+    QTextCursor cursor(document);
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     const QTextCharFormat plain;
-    if (!log->document()->isEmpty())
-        cursor.insertBlock(QTextBlockFormat(), plain);
     QTextCharFormat lineBreak;
-    lineBreak.setProperty(LineBreakProperty, true);
     lineBreak.setForeground(QColor(0x90, 0x90, 0x90));
-    int from = 0;
-    for (int i = 0; i < paragraph.size(); ++i) {
-        const QChar c = paragraph.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            continue;
-        cursor.insertText(paragraph.mid(from, i - from), plain);
-        cursor.insertText(lineBreakText(c), lineBreak);
-        from = i + 1;
+    bool first = document->isEmpty();
+    // Of a long backlog only what the log would keep is laid out; the blocks shown before it
+    // would all be dropped then.
+    int from = logEntries.size();
+    int characters = 0;
+    while (from > shownEntries && logEntries.size() - from < MaxShownBlocks) {
+        const LogEntry &entry = logEntries.at(from - 1);
+        const int length = entry.text.isNull() ? entry.bytes.size() * 3 + 16 : entry.text.size();
+        if (characters + length > MaxShownCharacters && from < logEntries.size())
+            break;
+        characters += length;
+        --from;
     }
-    cursor.insertText(paragraph.mid(from), plain);
+    if (from > shownEntries && !first) {
+        cursor.endEditBlock();
+        log->clear();
+        cursor = QTextCursor(document);
+        cursor.beginEditBlock();
+        first = true;
+    }
+    for (int e = from; e < logEntries.size(); ++e) {
+        const QString paragraph = paragraphText(logEntries.at(e));
+        if (!first)
+            cursor.insertBlock(QTextBlockFormat(), plain);
+        first = false;
+        int start = 0;
+        for (int i = 0; i < paragraph.size(); ++i) {
+            const QChar c = paragraph.at(i);
+            if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+                continue;
+            cursor.insertText(paragraph.mid(start, i - start), plain);
+            cursor.insertText(lineBreakText(c), lineBreak);
+            start = i + 1;
+        }
+        cursor.insertText(paragraph.mid(start), plain);
+    }
     cursor.endEditBlock();
+    shownEntries = logEntries.size();
 
-    if (follow) {
-        QScrollBar *bar = log->verticalScrollBar();
+    trimLog(follow);
+    if (follow)
         bar->setValue(bar->maximum());
+}
+
+void AppDeviceDialog::trimLog(bool following)
+{
+    QTextDocument *document = ui->logText->document();
+    const int blocks = document->blockCount();
+    if (blocks <= MaxShownBlocks + TrimSlackBlocks
+        && document->characterCount() <= MaxShownCharacters)
+        return;
+    // Down to the bounds, never dropping the newest block.
+    int drop = qMax(0, blocks - MaxShownBlocks);
+    int characters = document->characterCount();
+    QTextBlock block = document->begin();
+    for (int i = 0; i < drop; ++i) {
+        characters -= block.length();
+        block = block.next();
     }
+    while (characters > MaxShownCharacters && block.next().isValid()) {
+        characters -= block.length();
+        block = block.next();
+        ++drop;
+    }
+    if (drop == 0)
+        return;
+
+    QScrollBar *bar = ui->logText->verticalScrollBar();
+    // Where the first kept block begins, so a reader's place can be kept.
+    const int removedHeight
+        = following ? 0 : qRound(document->documentLayout()->blockBoundingRect(block).top());
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    cursor.setPosition(0);
+    cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.endEditBlock();
+    if (!following)
+        bar->setValue(qMax(0, bar->value() - removedHeight));
+}
+
+QString AppDeviceDialog::paragraphText(const LogEntry &entry)
+{
+    if (!entry.text.isNull())
+        return entry.text;
+    return QStringLiteral("Received:") + bytesToHex(entry.bytes) + QStringLiteral("-------")
+        + bytesToAscii(entry.bytes);
 }
 
 QString AppDeviceDialog::logPlainText() const
 {
-    // Built from the fragments rather than toPlainText(), which turns the Latin-1 no-break space
-    // into a plain space.
-    const QString cr = lineBreakText(QLatin1Char('\r'));
-    const QString lf = lineBreakText(QLatin1Char('\n'));
+    // From what was logged, not from the widget: it shows only the newest blocks, and the bytes
+    // are given back exactly, CR and LF included.
     QString text;
-    const QTextDocument *document = ui->logText->document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (block != document->begin())
+    for (int e = 0; e < logEntries.size(); ++e) {
+        if (e > 0)
             text += QLatin1Char('\n');
-        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QString part = fragment.text();
-            if (!fragment.charFormat().boolProperty(LineBreakProperty)) {
-                text += QString(part).replace(QChar::LineSeparator, QLatin1Char('\n'));
-                continue;
-            }
-            for (int i = 0; i < part.size(); ++i) {
-                const QStringRef pair = part.midRef(i, 2);
-                if (pair == cr || pair == lf) {
-                    text += pair == cr ? QLatin1Char('\r') : QLatin1Char('\n');
-                    ++i;
-                } else {
-                    text += part.at(i);
-                }
-            }
-        }
+        text += paragraphText(logEntries.at(e));
     }
     return text;
 }

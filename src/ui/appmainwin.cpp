@@ -13,6 +13,7 @@
 #include "models/apphistorytablemodel.h"
 #include "serial/appdevicemanager.h"
 #include "serial/serialsettings.h"
+#include "ui/apphistoryheaderview.h"
 #include "ui/appmainwinform.h"
 #include "ui/bytefields.h"
 #include "util/conversion.h"
@@ -20,7 +21,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 
 #include <memory>
 
@@ -46,6 +49,7 @@ AppMainWin::AppMainWin(QWidget *parent)
     , historyModel(nullptr)
     , deviceDelegate(nullptr)
     , commandDelegate(nullptr)
+    , historyFrame(new QTimer(this))
 {
     ui->setupUi(this);
 
@@ -90,6 +94,14 @@ AppMainWin::AppMainWin(QWidget *parent)
     ui->historyTable->setModel(historyModel);
     // Owned by the view. Long blocks would otherwise be laid out in full on every repaint.
     ui->historyTable->setItemDelegate(new AppHistoryTableDelegate(ui->historyTable));
+    // One row height and a header width that does not depend on the row count: a row then costs
+    // the same at a million rows as at the first.
+    const int rowHeight = ui->historyTable->verticalHeader()->defaultSectionSize();
+    ui->historyTable->setVerticalHeader(new AppHistoryHeaderView(ui->historyTable));
+    ui->historyTable->verticalHeader()->setDefaultSectionSize(rowHeight);
+    historyFrame->setSingleShot(true);
+    historyFrame->setInterval(HistoryFrameMs);
+    connect(historyFrame, &QTimer::timeout, this, &AppMainWin::flushHistory);
 
     adjustSize();
 }
@@ -100,6 +112,7 @@ AppMainWin::~AppMainWin()
     disconnect(ui->hexEdit, nullptr, this, nullptr);
     disconnect(ui->asciiEdit, nullptr, this, nullptr);
     delete ui;
+    qDeleteAll(pendingHistory);
     // The tables (and the button widgets in their cells) go first, so no view is left pointing
     // at a deleted model or delegate; the terminal dialogs go with the base class afterwards.
     delete takeCentralWidget();
@@ -112,7 +125,25 @@ AppMainWin::~AppMainWin()
 
 void AppMainWin::addHistory(AppHistoryData *record)
 {
-    historyModel->addData(record);
+    pendingHistory.append(record);
+    if (!historyFrame->isActive())
+        historyFrame->start();
+}
+
+void AppMainWin::flushHistory()
+{
+    historyFrame->stop();
+    if (pendingHistory.isEmpty())
+        return;
+    // Follow the newest rows only while the operator is at the end; someone who scrolled up to
+    // read is not pulled away.
+    QScrollBar *bar = ui->historyTable->verticalScrollBar();
+    const bool follow = bar->value() >= bar->maximum();
+    const QList<AppTableData *> batch = pendingHistory;
+    pendingHistory.clear();
+    historyModel->addRecords(batch);
+    if (follow)
+        ui->historyTable->scrollToBottom();
 }
 
 void AppMainWin::onDeviceSaveBtnClicked()
@@ -192,11 +223,17 @@ void AppMainWin::onASCIIChanged()
 
 void AppMainWin::onClearBtnClicked()
 {
+    // Rows that arrived before the click go too, even if they were not shown yet.
+    historyFrame->stop();
+    qDeleteAll(pendingHistory);
+    pendingHistory.clear();
     historyModel->clearData();
 }
 
 void AppMainWin::onSaveHistoryBtnCLicked()
 {
+    // Everything that arrived before the click is saved.
+    flushHistory();
     historyModel->saveHistory();
 }
 
