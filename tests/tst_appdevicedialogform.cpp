@@ -187,8 +187,7 @@ void TstAppDeviceDialogForm::captions()
     QVERIFY(log->isReadOnly());
     QVERIFY(!log->isUndoRedoEnabled());
     QVERIFY(log->tabChangesFocus());
-    QCOMPARE(log->textInteractionFlags(),
-        Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QCOMPARE(log->textInteractionFlags(), Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
 void TstAppDeviceDialogForm::labelsShowTheDeviceRecord_data()

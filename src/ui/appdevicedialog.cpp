@@ -18,6 +18,7 @@
 #include <QColor>
 #include <QComboBox>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -71,6 +72,7 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     , device(device)
     , mainWin(parent)
     , shownEntries(0)
+    , layoutCharsPerMs(1000)
     , logFrame(new QTimer(this))
 {
     ui->setupUi(this);
@@ -85,8 +87,11 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     ui->logText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     ui->logText->setTabChangesFocus(true);
     ui->logText->installEventFilter(new ReturnSwallower(ui->logText));
+    // A scroll bar that came and went as the log filled or was cleared would change the width
+    // of the text, and every change of width lays out the whole log again.
+    ui->logText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    logFrame->setObjectName(QStringLiteral("logFrame"));
     logFrame->setSingleShot(true);
-    logFrame->setInterval(LogFrameMs);
     connect(logFrame, &QTimer::timeout, this, &AppDeviceDialog::flushLog);
     setWindowFlags(Qt::Dialog | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -161,7 +166,7 @@ void AppDeviceDialog::onDeviceDisconnected()
 void AppDeviceDialog::onDeviceError()
 {
     appendToLog({ QByteArray(), QStringLiteral("Error") });
-    flushLog();
+    flushWholeLog();
 }
 
 void AppDeviceDialog::onDeviceFullToRead(QByteArray buf)
@@ -182,7 +187,7 @@ void AppDeviceDialog::onSendBtnClicked()
     const QByteArray bytes = hexToBytes(hex);
     addHistory(QStringLiteral("Sent"), bytes);
     // The operator's own action shows at once, behind whatever arrived before it.
-    flushLog();
+    flushWholeLog();
     mainWin->flushHistory();
     device->write(bytes);
 }
@@ -225,18 +230,37 @@ void AppDeviceDialog::appendToLog(const LogEntry &entry)
 {
     logEntries.append(entry);
     if (!logFrame->isActive())
-        logFrame->start();
+        logFrame->start(LogFrameMs);
 }
 
 void AppDeviceDialog::flushLog()
 {
+    // The rest of a long backlog follows shortly, once the events that waited meanwhile (the
+    // port's data, the operator's input) have been handled.
+    if (showLogSlice())
+        logFrame->start(SliceGapMs);
+}
+
+void AppDeviceDialog::flushWholeLog()
+{
+    while (showLogSlice()) { }
+}
+
+bool AppDeviceDialog::showLogSlice()
+{
     logFrame->stop();
-    if (shownEntries >= logEntries.size())
-        return;
     QTextEdit *log = ui->logText;
     QScrollBar *bar = log->verticalScrollBar();
     // Keep showing the newest block while the operator is at the end, and only then.
     const bool follow = bar->value() >= bar->maximum();
+    // Dropping old blocks is a slice of its own: it costs about as much as laying out one.
+    if (trimLog(follow)) {
+        if (follow)
+            bar->setValue(bar->maximum());
+        return shownEntries < logEntries.size();
+    }
+    if (shownEntries >= logEntries.size())
+        return false;
 
     // Inserted as text, so bytes that look like markup are shown as they are. A text document
     // turns CR and LF into paragraph breaks, which would split one block over several lines;
@@ -249,27 +273,43 @@ void AppDeviceDialog::flushLog()
     QTextCharFormat lineBreak;
     lineBreak.setForeground(QColor(0x90, 0x90, 0x90));
     bool first = document->isEmpty();
-    // Of a long backlog only what the log would keep is laid out; the blocks shown before it
-    // would all be dropped then.
-    int from = logEntries.size();
-    int characters = 0;
-    while (from > shownEntries && logEntries.size() - from < MaxShownBlocks) {
-        const LogEntry &entry = logEntries.at(from - 1);
-        const int length = entry.text.isNull() ? entry.bytes.size() * 3 + 16 : entry.text.size();
-        if (characters + length > MaxShownCharacters && from < logEntries.size())
-            break;
-        characters += length;
-        --from;
+    // A backlog of more than half the bound is a burst nobody can read as it passes: only its
+    // newest blocks are laid out, in place of what the log showed before, so a frame stays short.
+    const auto newest = [this](int budget) {
+        int from = logEntries.size();
+        int characters = 0;
+        while (from > shownEntries && logEntries.size() - from < MaxShownBlocks) {
+            const LogEntry &entry = logEntries.at(from - 1);
+            const int length
+                = entry.text.isNull() ? entry.bytes.size() * 3 + 16 : entry.text.size();
+            if (characters + length > budget && from < logEntries.size())
+                break;
+            characters += length;
+            --from;
+        }
+        return from;
+    };
+    int from = newest(MaxShownCharacters / 2);
+    if (from > shownEntries) {
+        from = newest(FrameCharacters);
+        if (!first) {
+            cursor.endEditBlock();
+            log->clear();
+            cursor = QTextCursor(document);
+            cursor.beginEditBlock();
+            first = true;
+        }
     }
-    if (from > shownEntries && !first) {
-        cursor.endEditBlock();
-        log->clear();
-        cursor = QTextCursor(document);
-        cursor.beginEditBlock();
-        first = true;
-    }
-    for (int e = from; e < logEntries.size(); ++e) {
+    // Laying out is the dear part and happens when the edit ends; a slice of it at a time, sized
+    // by how fast the last slices went, keeps the window responsive.
+    QElapsedTimer slice;
+    slice.start();
+    const qint64 budget = qMax<qint64>(1024, qint64(layoutCharsPerMs * SliceMs));
+    qint64 laidOut = 0;
+    int e = from;
+    for (; e < logEntries.size() && (e == from || laidOut < budget); ++e) {
         const QString paragraph = paragraphText(logEntries.at(e));
+        laidOut += paragraph.size();
         if (!first)
             cursor.insertBlock(QTextBlockFormat(), plain);
         first = false;
@@ -285,21 +325,31 @@ void AppDeviceDialog::flushLog()
         cursor.insertText(paragraph.mid(start), plain);
     }
     cursor.endEditBlock();
-    shownEntries = logEntries.size();
+    shownEntries = e;
+    const double ms = slice.nsecsElapsed() / 1e6;
+    if (laidOut >= 1024 && ms > 0.1)
+        layoutCharsPerMs = 0.7 * layoutCharsPerMs + 0.3 * (laidOut / ms);
 
-    trimLog(follow);
     if (follow)
         bar->setValue(bar->maximum());
+    return shownEntries < logEntries.size() || logTooLong();
 }
 
-void AppDeviceDialog::trimLog(bool following)
+bool AppDeviceDialog::logTooLong() const
 {
+    const QTextDocument *document = ui->logText->document();
+    return document->blockCount() > MaxShownBlocks + TrimSlackBlocks
+        || document->characterCount() > MaxShownCharacters;
+}
+
+bool AppDeviceDialog::trimLog(bool following)
+{
+    if (!logTooLong())
+        return false;
     QTextDocument *document = ui->logText->document();
     const int blocks = document->blockCount();
-    if (blocks <= MaxShownBlocks + TrimSlackBlocks
-        && document->characterCount() <= MaxShownCharacters)
-        return;
     // Down to the bounds, never dropping the newest block.
+    // Well below the bounds, so that dropping (which moves every remaining block up) is rare.
     int drop = qMax(0, blocks - MaxShownBlocks);
     int characters = document->characterCount();
     QTextBlock block = document->begin();
@@ -307,13 +357,13 @@ void AppDeviceDialog::trimLog(bool following)
         characters -= block.length();
         block = block.next();
     }
-    while (characters > MaxShownCharacters && block.next().isValid()) {
+    while (characters > MaxShownCharacters * 3 / 4 && block.next().isValid()) {
         characters -= block.length();
         block = block.next();
         ++drop;
     }
     if (drop == 0)
-        return;
+        return false;
 
     QScrollBar *bar = ui->logText->verticalScrollBar();
     // Where the first kept block begins, so a reader's place can be kept.
@@ -327,6 +377,7 @@ void AppDeviceDialog::trimLog(bool following)
     cursor.endEditBlock();
     if (!following)
         bar->setValue(qMax(0, bar->value() - removedHeight));
+    return true;
 }
 
 QString AppDeviceDialog::paragraphText(const LogEntry &entry)

@@ -99,6 +99,7 @@ AppMainWin::AppMainWin(QWidget *parent)
     const int rowHeight = ui->historyTable->verticalHeader()->defaultSectionSize();
     ui->historyTable->setVerticalHeader(new AppHistoryHeaderView(ui->historyTable));
     ui->historyTable->verticalHeader()->setDefaultSectionSize(rowHeight);
+    historyFrame->setObjectName(QStringLiteral("historyFrame"));
     historyFrame->setSingleShot(true);
     historyFrame->setInterval(HistoryFrameMs);
     connect(historyFrame, &QTimer::timeout, this, &AppMainWin::flushHistory);
