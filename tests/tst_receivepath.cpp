@@ -142,6 +142,7 @@ private slots:
     void logIgnoresUndoAndTyping();
     void tabLeavesTheLogAndCtrlCCopiesTheSelection();
     void copyBeyondTheShownBlocksGivesEveryBlock();
+    void aBlockLongerThanTheBoundIsShownWhole();
     void logFollowsTheEndOnlyAtTheEnd();
     void historyFollowsTheEndOnlyAtTheEnd();
 
@@ -382,6 +383,30 @@ void TstReceivePath::copyBeyondTheShownBlocksGivesEveryBlock()
     const QString copy = copied(a.dialog);
     QCOMPARE(copy.size(), expectedLog("COM5").size());
     QVERIFY(copy == expectedLog("COM5"));
+}
+
+void TstReceivePath::aBlockLongerThanTheBoundIsShownWhole()
+{
+    // More than a pty delivers at once, as a fast adapter may: the device hands it on as one
+    // batch, which stays one block although it alone passes the log's bound.
+    QByteArray big(AppDeviceDialog::MaxShownCharacters / 2, 'x');
+    big.append("\r\nend");
+    QVERIFY(a.receive("before"));
+    emit a.device->onDataFull(big);
+    const QTextDocument *document = logOf(a.dialog)->document();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        document->lastBlock().text().endsWith(QLatin1String("x\\r\\nend")), 10000);
+    QVERIFY(document->lastBlock().text().startsWith(QLatin1String("Received:7878")));
+
+    // A Send after it is shown at once; the log then makes room by dropping the big block.
+    widget<QLineEdit>(a.dialog, "hexEdit")->setText("21");
+    QTest::mouseClick(widget<QPushButton>(a.dialog, "sendBtn"), Qt::LeftButton);
+    QCOMPARE(a.peer->read(1), QByteArray("!"));
+    QCOMPARE(document->lastBlock().text(), QStringLiteral("Sent:21-------"));
+    QVERIFY(document->characterCount() <= AppDeviceDialog::MaxShownCharacters);
+    QCOMPARE(copied(a.dialog),
+        paragraph("Received", "before") + '\n' + paragraph("Received", big) + '\n'
+            + QStringLiteral("Sent:21-------"));
 }
 
 void TstReceivePath::logFollowsTheEndOnlyAtTheEnd()

@@ -337,9 +337,10 @@ bool AppDeviceDialog::showLogSlice()
 
 bool AppDeviceDialog::logTooLong() const
 {
+    // A single block longer than the bound stays: it is the newest.
     const QTextDocument *document = ui->logText->document();
     return document->blockCount() > MaxShownBlocks + TrimSlackBlocks
-        || document->characterCount() > MaxShownCharacters;
+        || (document->characterCount() > MaxShownCharacters && document->blockCount() > 1);
 }
 
 bool AppDeviceDialog::trimLog(bool following)
@@ -348,8 +349,8 @@ bool AppDeviceDialog::trimLog(bool following)
         return false;
     QTextDocument *document = ui->logText->document();
     const int blocks = document->blockCount();
-    // Down to the bounds, never dropping the newest block.
-    // Well below the bounds, so that dropping (which moves every remaining block up) is rare.
+    // Well below the bounds, so that dropping (which moves every remaining block up) is rare,
+    // and never the newest block.
     int drop = qMax(0, blocks - MaxShownBlocks);
     int characters = document->characterCount();
     QTextBlock block = document->begin();
