@@ -402,11 +402,11 @@ void TstReceivePath::aBlockLongerThanTheBoundIsShownWhole()
     widget<QLineEdit>(a.dialog, "hexEdit")->setText("21");
     QTest::mouseClick(widget<QPushButton>(a.dialog, "sendBtn"), Qt::LeftButton);
     QCOMPARE(a.peer->read(1), QByteArray("!"));
-    QCOMPARE(document->lastBlock().text(), QStringLiteral("Sent:21-------"));
+    QCOMPARE(document->lastBlock().text(), QStringLiteral("Sent:21-------!"));
     QVERIFY(document->characterCount() <= AppDeviceDialog::MaxShownCharacters);
     QCOMPARE(copied(a.dialog),
         paragraph("Received", "before") + '\n' + paragraph("Received", big) + '\n'
-            + QStringLiteral("Sent:21-------"));
+            + QStringLiteral("Sent:21-------!"));
 }
 
 void TstReceivePath::logFollowsTheEndOnlyAtTheEnd()
