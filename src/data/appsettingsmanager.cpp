@@ -3,6 +3,7 @@
 #include "app/verantisterminalapp.h"
 #include "data/appcommanddata.h"
 #include "data/appdevicedata.h"
+#include "util/qtcompat.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,6 +62,9 @@ AppSettingsManager::AppSettingsManager()
         = new QSettings(folder + QStringLiteral("devicenamelist.ini"), QSettings::IniFormat);
     commandSettings
         = new QSettings(folder + QStringLiteral("commandlist.ini"), QSettings::IniFormat);
+    QtCompat::useUtf8Ini(*deviceSettings);
+    QtCompat::useUtf8Ini(*deviceNameSettings);
+    QtCompat::useUtf8Ini(*commandSettings);
 }
 
 AppSettingsManager::~AppSettingsManager()

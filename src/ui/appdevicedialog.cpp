@@ -228,7 +228,7 @@ QString AppDeviceDialog::logPlainText() const
                 continue;
             }
             for (int i = 0; i < part.size(); ++i) {
-                const QStringRef pair = part.midRef(i, 2);
+                const QStringView pair = QStringView(part).mid(i, 2);
                 if (pair == cr || pair == lf) {
                     text += pair == cr ? QLatin1Char('\r') : QLatin1Char('\n');
                     ++i;
