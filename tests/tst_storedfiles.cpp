@@ -49,6 +49,7 @@ private slots:
     void fixturesLoadAsSaved();
     void rawUtf8KeysLoadAsWritten();
     void escapedKeysAreNotDecodedTwice();
+    void filesOfEarlierReleasesLoad();
     void eachBuildReadsWhatTheOtherWrote();
 
 private:
@@ -157,6 +158,25 @@ void TstStoredFiles::escapedKeysAreNotDecodedTwice()
     QVERIFY(store->deviceExists(QStringLiteral("K\u00c3\u00bc")));
     QVERIFY(!store->deviceExists(QStringLiteral("K\u00fc")));
     QCOMPARE(store->commandBytes(QStringLiteral("K\u00c3\u00bc")), QByteArray("\xc3\xbc"));
+}
+
+void TstStoredFiles::filesOfEarlierReleasesLoad()
+{
+    // Earlier releases read and wrote Latin-1 files, so they escaped every character above 126
+    // in a text value, as "\xfc" (and a hex digit after it, as "\x37").
+    store.reset();
+    const QString folder = dataHome->path() + "/" + QCoreApplication::applicationName() + "/";
+    QVERIFY(writeBytes(folder + "devicenamelist.ini", "[General]\nK%FC=1\n"));
+    QVERIFY(writeBytes(
+        folder + "devicelist.ini", "[General]\nK%FC_comport=COM\\xfc\\x37\nK%FC_baudrate=4800\n"));
+    store.reset(new AppSettingsManager);
+    QScopedPointer<QList<AppTableData *>> devices(store->loadDevices());
+    QCOMPARE(devices->size(), 1);
+    auto *device = static_cast<AppDeviceData *>(devices->first());
+    QCOMPARE(device->name(), QStringLiteral("K\u00fc"));
+    QCOMPARE(device->portName(), QStringLiteral("COM\u00fc7"));
+    QCOMPARE(device->baudRate(), 4800);
+    qDeleteAll(*devices);
 }
 
 void TstStoredFiles::eachBuildReadsWhatTheOtherWrote()
