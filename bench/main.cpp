@@ -2,6 +2,7 @@
 // against a bare QSerialPort reader; see docs/performance.md.
 #include "measure.h"
 #include "scenarios.h"
+#include "util/qtcompat.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,7 +38,7 @@ QTextStream &out()
 {
     static QTextStream stream(stdout);
     static const bool utf8 = [] {
-        stream.setCodec("UTF-8");
+        QtCompat::useUtf8(stream);
         return true;
     }();
     Q_UNUSED(utf8)

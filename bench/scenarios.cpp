@@ -13,6 +13,7 @@
 #include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
 #include "util/conversion.h"
+#include "util/qtcompat.h"
 
 #include "folderdialogdriver.h"
 
@@ -761,7 +762,7 @@ int runScenario(int argc, char **argv, const QString &name, const Sizes &sizes)
 {
     // The real program's name, so the data folder is the one the parent seeded.
     QCoreApplication::setApplicationName(QStringLiteral("VerantisTerminal"));
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QtCompat::enableHighDpiScaling();
     QGuiApplication::setDesktopSettingsAware(true);
 
     if (!scenarioUsesApplication(name)) {
@@ -796,6 +797,9 @@ bool seedDataFolder(const QString &folder, int devices, int commands)
     QSettings names(folder + QStringLiteral("/devicenamelist.ini"), QSettings::IniFormat);
     QSettings settings(folder + QStringLiteral("/devicelist.ini"), QSettings::IniFormat);
     QSettings commandFile(folder + QStringLiteral("/commandlist.ini"), QSettings::IniFormat);
+    QtCompat::useUtf8Ini(names);
+    QtCompat::useUtf8Ini(settings);
+    QtCompat::useUtf8Ini(commandFile);
     for (int i = 0; i < devices; ++i) {
         const QString name = QStringLiteral("Device %1").arg(i + 1, 4, 10, QLatin1Char('0'));
         names.setValue(name, 1);

@@ -3,6 +3,7 @@
 #include "app/verantisterminalapp.h"
 #include "data/appcommanddata.h"
 #include "data/appdevicedata.h"
+#include "util/qtcompat.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -265,7 +266,9 @@ void removeExactly(QSettings *settings, const QString &key)
 
 QSettings *openSettings(const QString &path)
 {
-    return new QSettings(path, QSettings::IniFormat);
+    auto *settings = new QSettings(path, QSettings::IniFormat);
+    QtCompat::useUtf8Ini(*settings);
+    return settings;
 }
 
 } // namespace
