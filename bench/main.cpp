@@ -2,6 +2,7 @@
 // against a bare QSerialPort reader; see docs/performance.md.
 #include "measure.h"
 #include "scenarios.h"
+#include "util/qtcompat.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,7 +38,7 @@ QTextStream &out()
 {
     static QTextStream stream(stdout);
     static const bool utf8 = [] {
-        stream.setCodec("UTF-8");
+        QtCompat::useUtf8(stream);
         return true;
     }();
     Q_UNUSED(utf8)
@@ -226,14 +227,18 @@ qint64 median(QList<qint64> values)
 void usage()
 {
     out() << "Usage: verantis_bench [--short] [--only NAME[,NAME...]] [--burst-mib N]\n"
-             "                      [--steady-seconds N] [--time-limit SECONDS]\n"
+             "                      [--pace-seconds N] [--window-seconds N] [--history-rows N]\n"
+             "                      [--time-limit SECONDS]\n"
              "  --short           tiny sizes and durations; fails if a byte is lost or out of "
              "order\n"
              "  --only            run only these measurements: "
           << scenarioNames().join(QStringLiteral(", "))
           << "\n"
-             "  --burst-mib       size of the burst (default 16)\n"
-             "  --steady-seconds  length of the steady run (default 60)\n"
+             "  --burst-mib       size of the burst (default 32)\n"
+             "  --pace-seconds    length of each fixed-pace run (default 600)\n"
+             "  --window-seconds  the first and last stretch of a fixed-pace run whose costs are\n"
+             "                    compared (default 60, at most a quarter of the run)\n"
+             "  --history-rows    rows of the history measurement (default 1000000)\n"
              "  --time-limit      a burst stops, reported as incomplete, after this long "
              "(default 300)\n";
     out().flush();
@@ -248,7 +253,7 @@ int main(int argc, char **argv)
     QStringList only;
     // Size options, handed on to every measurement process.
     QStringList sizeArgs;
-    int burstMiB = 0, steadySeconds = 0, timeLimit = 0;
+    int burstMiB = 0, steadySeconds = 0, windowSeconds = 0, historyRows = 0, timeLimit = 0;
     const auto positive = [&](int &i, int *target) {
         if (i + 1 >= argc)
             return false;
@@ -269,8 +274,13 @@ int main(int argc, char **argv)
             only = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','));
         } else if (!std::strcmp(argv[i], "--burst-mib")) {
             ok = positive(i, &burstMiB);
-        } else if (!std::strcmp(argv[i], "--steady-seconds")) {
+        } else if (!std::strcmp(argv[i], "--pace-seconds")
+            || !std::strcmp(argv[i], "--steady-seconds")) {
             ok = positive(i, &steadySeconds);
+        } else if (!std::strcmp(argv[i], "--window-seconds")) {
+            ok = positive(i, &windowSeconds);
+        } else if (!std::strcmp(argv[i], "--history-rows")) {
+            ok = positive(i, &historyRows);
         } else if (!std::strcmp(argv[i], "--time-limit")) {
             ok = positive(i, &timeLimit);
         } else {
@@ -286,6 +296,12 @@ int main(int argc, char **argv)
         sizes.burstBytes = qint64(burstMiB) * 1024 * 1024;
     if (steadySeconds > 0)
         sizes.steadySeconds = steadySeconds;
+    if (windowSeconds > 0)
+        sizes.steadyWindowMs = windowSeconds * 1000;
+    // Two windows that overlap would compare a stretch with itself.
+    sizes.steadyWindowMs = qMin(sizes.steadyWindowMs, sizes.steadySeconds * 1000 / 4);
+    if (historyRows > 0)
+        sizes.historyRows = historyRows;
     if (timeLimit > 0)
         sizes.burstLimitSeconds = timeLimit;
     if (!child.isEmpty()) {
@@ -304,7 +320,7 @@ int main(int argc, char **argv)
     const auto wanted = [&](const char *name) {
         return only.isEmpty() || only.contains(QLatin1String(name));
     };
-    const int receiveTimeout = sizes.burstLimitSeconds + sizes.steadySeconds + 180;
+    const int receiveTimeout = sizes.burstLimitSeconds + sizes.steadySeconds + 600;
     QStringList problems;
     bool incomplete = false;
     const auto collect = [&](const QString &name, int items, int timeout) {
@@ -316,16 +332,22 @@ int main(int argc, char **argv)
         return o;
     };
 
-    Outcome burstBare, burstApp, steadyBare, steadyApp, idle;
+    Outcome burstBare, burstApp, history, idle;
+    QHash<QString, Outcome> paced;
     QList<qint64> startLaunch, startConstruct, startEmpty, startPeak;
     if (wanted("burst-bare"))
         burstBare = collect(QStringLiteral("burst-bare"), 0, receiveTimeout);
     if (wanted("burst-app"))
         burstApp = collect(QStringLiteral("burst-app"), 0, receiveTimeout);
-    if (wanted("steady-bare"))
-        steadyBare = collect(QStringLiteral("steady-bare"), 0, receiveTimeout);
-    if (wanted("steady-app"))
-        steadyApp = collect(QStringLiteral("steady-app"), 0, receiveTimeout);
+    for (const Pace &pace : paces()) {
+        for (const char *side : { "-bare", "-app" }) {
+            const QString name = QLatin1String(pace.name) + QLatin1String(side);
+            if (wanted(qPrintable(name)))
+                paced.insert(name, collect(name, 0, receiveTimeout));
+        }
+    }
+    if (wanted("history-app"))
+        history = collect(QStringLiteral("history-app"), 0, 3600);
     if (wanted("idle-app"))
         idle = collect(QStringLiteral("idle-app"), sizes.idleItems, sizes.idleSeconds + 120);
     if (wanted("startup-app")) {
@@ -428,63 +450,118 @@ int main(int argc, char **argv)
         stopped(burstApp, burstBare);
     }
 
-    if (wanted("steady-bare") || wanted("steady-app")) {
-        table.section(QStringLiteral("Steady: %1-byte blocks, %2 a second, for %3 s")
-                          .arg(sizes.blockBytes)
-                          .arg(sizes.blocksPerSecond)
-                          .arg(sizes.steadySeconds));
-        both(QStringLiteral("wall time"), steadyApp, steadyBare, "wall_ns", duration);
-        both(QStringLiteral("CPU time"), steadyApp, steadyBare, "cpu_ns", duration);
+    for (const Pace &pace : paces()) {
+        const Outcome bare = paced.value(QLatin1String(pace.name) + QLatin1String("-bare"));
+        const Outcome app = paced.value(QLatin1String(pace.name) + QLatin1String("-app"));
+        if (!app.has(QStringLiteral("wall_ns")) && !bare.has(QStringLiteral("wall_ns")))
+            continue;
+        table.section(QStringLiteral("Fixed pace: %1 (%2) for %3")
+                          .arg(QLatin1String(pace.title))
+                          .arg(rate(pace.bytesPerSecond))
+                          .arg(duration(qint64(sizes.steadySeconds) * 1000000000)));
+        both(QStringLiteral("wall time"), app, bare, "wall_ns", duration);
+        const auto load = [](const Outcome &o) -> double {
+            const qint64 wall = o.number(QStringLiteral("wall_ns"));
+            return wall > 0 ? o.number(QStringLiteral("cpu_ns")) * 100.0 / wall : -1;
+        };
+        const auto percent = [](double p) {
+            return p < 0 ? QString() : QString::number(p, 'f', 1) + QStringLiteral(" %");
+        };
+        table.row(QStringLiteral("CPU, share of one core"), percent(load(app)), percent(load(bare)),
+            ratio(load(app), load(bare)));
+        const auto perMB = [](const Outcome &o) -> double {
+            const qint64 bytes = o.number(QStringLiteral("bytes"));
+            return bytes > 0 ? o.number(QStringLiteral("cpu_ns")) * 1e6 / bytes : -1;
+        };
+        table.row(QStringLiteral("CPU per MB received"),
+            perMB(app) >= 0 ? duration(qint64(perMB(app))) : QString(),
+            perMB(bare) >= 0 ? duration(qint64(perMB(bare))) : QString(),
+            ratio(perMB(app), perMB(bare)));
+        const auto lost = [](const Outcome &o) {
+            return o.has(QStringLiteral("lost_bytes"))
+                ? count(o.number(QStringLiteral("lost_bytes"))) + QStringLiteral(" of ")
+                    + count(o.number(QStringLiteral("sent_bytes")))
+                : QString();
+        };
+        table.row(QStringLiteral("bytes lost"), lost(app), lost(bare));
+        both(QStringLiteral("longest stall of the event loop"), app, bare, "stall_ns", duration);
+        const auto startEnd = [](const Outcome &o) {
+            return o.has(QStringLiteral("rss_start_kib"))
+                ? memory(o.number(QStringLiteral("rss_start_kib"))) + QStringLiteral(" / ")
+                    + memory(o.number(QStringLiteral("rss_end_kib")))
+                : QString();
+        };
+        table.row(QStringLiteral("memory (RSS) at the start / at the end"), startEnd(app),
+            startEnd(bare));
         const QString window = duration(qint64(sizes.steadyWindowMs) * 1000000);
-        both(QStringLiteral("CPU per block, first %1").arg(window), steadyApp, steadyBare,
-            "cpu_per_block_start_ns", duration);
-        both(QStringLiteral("CPU per block, last %1").arg(window), steadyApp, steadyBare,
-            "cpu_per_block_end_ns", duration);
+        both(QStringLiteral("CPU per batch, first %1").arg(window), app, bare,
+            "cpu_per_batch_start_ns", duration);
+        both(QStringLiteral("CPU per batch, last %1").arg(window), app, bare,
+            "cpu_per_batch_end_ns", duration);
         const auto growth = [](const Outcome &o) -> QString {
-            const qint64 start = o.number(QStringLiteral("cpu_per_block_start_ns"));
-            const qint64 end = o.number(QStringLiteral("cpu_per_block_end_ns"));
+            const qint64 start = o.number(QStringLiteral("cpu_per_batch_start_ns"));
+            const qint64 end = o.number(QStringLiteral("cpu_per_batch_end_ns"));
             return start > 0 && end > 0 ? ratio(end, start) : QString();
         };
-        table.row(
-            QStringLiteral("CPU per block, last ÷ first"), growth(steadyApp), growth(steadyBare));
-        both(QStringLiteral("CPU per batch, first %1").arg(window), steadyApp, steadyBare,
-            "cpu_per_batch_start_ns", duration);
-        both(QStringLiteral("CPU per batch, last %1").arg(window), steadyApp, steadyBare,
-            "cpu_per_batch_end_ns", duration);
-        const auto load = [](const Outcome &o) -> QString {
+        table.row(QStringLiteral("CPU per batch, last ÷ first"), growth(app), growth(bare));
+        const auto windowLoad = [](const Outcome &o) -> QString {
             if (!o.has(QStringLiteral("cpu_permille_start")))
                 return QString();
             return QStringLiteral("%1 % / %2 %")
                 .arg(o.number(QStringLiteral("cpu_permille_start")) / 10.0, 0, 'f', 1)
                 .arg(o.number(QStringLiteral("cpu_permille_end")) / 10.0, 0, 'f', 1);
         };
-        table.row(QStringLiteral("CPU load of one core, first / last %1").arg(window),
-            load(steadyApp), load(steadyBare));
-        both(QStringLiteral("batches"), steadyApp, steadyBare, "batches", count);
-        both(QStringLiteral("longest stall of the event loop"), steadyApp, steadyBare, "stall_ns",
-            duration);
-        both(QStringLiteral("peak memory (RSS)"), steadyApp, steadyBare, "peak_rss_kib", memory);
-        const qint64 rows = steadyApp.number(QStringLiteral("rows"));
+        table.row(QStringLiteral("CPU share, first / last %1").arg(window), windowLoad(app),
+            windowLoad(bare));
+        both(QStringLiteral("batches"), app, bare, "batches", count);
+        both(QStringLiteral("peak memory (RSS)"), app, bare, "peak_rss_kib", memory);
+        const qint64 rows = app.number(QStringLiteral("rows"));
         if (rows > 0) {
-            const qint64 grown = steadyApp.number(QStringLiteral("rss_end_kib"))
-                - steadyApp.number(QStringLiteral("rss_start_kib"));
+            const qint64 grown = app.number(QStringLiteral("rss_end_kib"))
+                - app.number(QStringLiteral("rss_start_kib"));
             const auto perRow = [rows](qint64 kib) {
                 return QString::number(kib * 1024.0 / rows, 'f', 0) + QStringLiteral(" bytes");
             };
-            table.row(
-                QStringLiteral("memory per history row (with its log paragraph)"), perRow(grown));
-            if (steadyApp.has(QStringLiteral("log_freed_kib")))
+            table.row(QStringLiteral("memory per history row with its log share (payload %1 B)")
+                          .arg(app.number(QStringLiteral("history_bytes")) / rows),
+                perRow(grown));
+            if (app.has(QStringLiteral("log_freed_kib")))
                 table.row(QStringLiteral("of which Clear / Clear History give back, per row"),
-                    perRow(steadyApp.number(QStringLiteral("log_freed_kib")))
-                        + QStringLiteral(" / ")
-                        + perRow(steadyApp.number(QStringLiteral("history_freed_kib"))));
-            table.row(QStringLiteral("history rows / log paragraphs"),
+                    perRow(app.number(QStringLiteral("log_freed_kib"))) + QStringLiteral(" / ")
+                        + perRow(app.number(QStringLiteral("history_freed_kib"))));
+            table.row(QStringLiteral("history rows / copied log paragraphs / shown blocks"),
                 count(rows) + QStringLiteral(" / ")
-                    + count(steadyApp.number(QStringLiteral("log_paragraphs"))));
+                    + count(app.number(QStringLiteral("log_paragraphs"))) + QStringLiteral(" / ")
+                    + count(app.number(QStringLiteral("log_shown_blocks"))));
         }
-        allocated(steadyApp);
-        inOrder(steadyApp);
-        stopped(steadyApp, steadyBare);
+        inOrder(app);
+        stopped(app, bare);
+    }
+
+    if (wanted("history-app") && history.has(QStringLiteral("history_rows"))) {
+        const qint64 rows = history.number(QStringLiteral("history_rows"));
+        table.section(QStringLiteral("History of %1 rows of %2 bytes, added one by one")
+                          .arg(count(rows))
+                          .arg(history.number(QStringLiteral("history_payload"))));
+        const qint64 grown = history.number(QStringLiteral("history_rss_end_kib"))
+            - history.number(QStringLiteral("history_rss_start_kib"));
+        table.row(QStringLiteral("memory per row, beyond its payload"),
+            QString::number(
+                grown * 1024.0 / rows - history.number(QStringLiteral("history_payload")), 'f', 0)
+                + QStringLiteral(" bytes"));
+        table.row(QStringLiteral("one insertion (row, repaint), first / last 1,000 rows"),
+            duration(history.number(QStringLiteral("insert_first_ns"))) + QStringLiteral(" / ")
+                + duration(history.number(QStringLiteral("insert_last_ns"))),
+            QString(),
+            ratio(history.number(QStringLiteral("insert_last_ns")),
+                history.number(QStringLiteral("insert_first_ns"))));
+        table.row(QStringLiteral("jump to the middle and repaint"),
+            duration(history.number(QStringLiteral("history_scroll_ns"))));
+        table.row(QStringLiteral("Save History (click to return), file size"),
+            duration(history.number(QStringLiteral("save_ns"))) + QStringLiteral(", ")
+                + memory(history.number(QStringLiteral("save_bytes")) / 1024));
+        table.row(QStringLiteral("peak memory (RSS)"),
+            memory(history.number(QStringLiteral("peak_rss_kib"))));
     }
 
     if (wanted("idle-app")) {

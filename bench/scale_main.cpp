@@ -13,6 +13,7 @@
 #include "models/appabstracttablemodel.h"
 #include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
+#include "util/qtcompat.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -333,7 +334,7 @@ int runChild(int argc, char **argv, const QString &scenario, int repeats, int id
 {
     // The real program's name, so the data folder is the one the parent seeded.
     QCoreApplication::setApplicationName(QStringLiteral("VerantisTerminal"));
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QtCompat::enableHighDpiScaling();
     QGuiApplication::setDesktopSettingsAware(true);
     const qint64 before = wallNs();
     ScaleApp app(argc, argv);

@@ -12,17 +12,26 @@
 #include "serial/appdevicemanager.h"
 #include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
+#include "util/conversion.h"
+#include "util/qtcompat.h"
+
+#include "folderdialogdriver.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSerialPort>
 #include <QSettings>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVector>
@@ -156,6 +165,18 @@ struct Run
     QVector<Sample> samples;
 };
 
+// Lets the event loop finish what is pending, including what waits for the next frame of the
+// history or the log.
+void settleFrames()
+{
+    waitIdle();
+    QEventLoop loop;
+    QTimer::singleShot(3 * qMax(AppMainWin::HistoryFrameMs, AppDeviceDialog::LogFrameMs), &loop,
+        &QEventLoop::quit);
+    loop.exec();
+    waitIdle();
+}
+
 // Starts the peer and runs the event loop until every byte of the plan has been delivered to
 // `flow`, or a limit is reached. The clocks include settling the loop after the last byte.
 Run receive(Flow &flow, int masterFd, const WriterPlan &plan, qint64 limitNs, qint64 rssLimitKiB)
@@ -208,7 +229,7 @@ Run receive(Flow &flow, int masterFd, const WriterPlan &plan, qint64 limitNs, qi
     } else {
         run.writerStatus = writer.stop();
     }
-    waitIdle();
+    settleFrames();
     run.wallEnd = wallNs();
     run.cpuEnd = cpuNs();
     run.longestEventNs = eventClock().longestNs;
@@ -243,8 +264,8 @@ void reportRun(const Run &run, const Flow &flow)
     report("quarters_ns", quarters.join(QLatin1Char(',')));
 }
 
-// CPU per block over the first and the last window of a steady run.
-void reportWindows(const Run &run, const Sizes &sizes, qint64 writeNs)
+// CPU per block and per batch over the first and the last window of a fixed-pace run.
+void reportWindows(const Run &run, qint64 windowNs, qint64 writeNs, int blockBytes)
 {
     const auto at = [&](qint64 t) {
         for (const Sample &s : run.samples) {
@@ -253,9 +274,8 @@ void reportWindows(const Run &run, const Sizes &sizes, qint64 writeNs)
         }
         return run.samples.constLast();
     };
-    const qint64 windowNs = qint64(sizes.steadyWindowMs) * 1000000;
     const auto perBlock = [&](const Sample &from, const Sample &to) -> qint64 {
-        const qint64 blocks = (to.bytes - from.bytes) / sizes.blockBytes;
+        const qint64 blocks = (to.bytes - from.bytes) / blockBytes;
         return blocks > 0 ? (to.cpu - from.cpu) / blocks : -1;
     };
     const Sample startFrom = at(0);
@@ -277,6 +297,8 @@ void reportWindows(const Run &run, const Sizes &sizes, qint64 writeNs)
     report("cpu_per_batch_end_ns", perBatch(endFrom, endTo));
     report("cpu_permille_start", cpuShare(startFrom, startTo));
     report("cpu_permille_end", cpuShare(endFrom, endTo));
+    report("rss_window_start_kib", startTo.rss);
+    report("rss_window_end_kib", endTo.rss);
 }
 
 AppDeviceData benchRecord(const QString &port)
@@ -356,6 +378,8 @@ void verifyHistory(const Flow &flow, const QString &port)
     }
     report("rows", rows);
     report("history_bytes", checker.checked());
+    report(
+        "lost_bytes", flow.target - (checker.ok() ? checker.checked() : checker.firstMismatch()));
     report("history_allocated", allocated);
     report("in_order", checker.ok() && checker.checked() == flow.bytes ? 1 : 0);
     if (!checker.ok())
@@ -373,17 +397,43 @@ void verifyHistory(const Flow &flow, const QString &port)
             QStringLiteral("%1 history rows for %2 received batches").arg(rows).arg(flow.batches));
 }
 
+// The terminal shows only the newest blocks; Copy To Clipboard must still give one paragraph per
+// batch, byte for byte, for everything received.
 void reportLog(const OpenedTerminal &opened, const Flow &flow)
 {
     auto *log = opened.dialog ? opened.dialog->findChild<QTextEdit *>(QStringLiteral("logText"))
                               : nullptr;
-    if (!log) {
+    auto *copy = opened.dialog
+        ? opened.dialog->findChild<QPushButton *>(QStringLiteral("clipBoardBtn"))
+        : nullptr;
+    AppAbstractTableModel *history = tableModel("historyTable");
+    if (!log || !copy || !history) {
         problem(QStringLiteral("no terminal log"));
         return;
     }
-    const int paragraphs = log->document()->blockCount();
+    report("log_shown_blocks", log->document()->blockCount());
+    copy->click();
+    const QString text = QGuiApplication::clipboard()->text();
+    QGuiApplication::clipboard()->clear();
+    int at = 0;
+    qint64 paragraphs = 0;
+    bool exact = true;
+    for (int row = 0; row < history->rowCount() && exact; ++row) {
+        auto *record = static_cast<AppHistoryData *>(history->getData(row));
+        const QString paragraph = QStringLiteral("Received:") + bytesToHex(record->bytes())
+            + QStringLiteral("-------") + bytesToAscii(record->bytes());
+        if (row > 0)
+            exact = at < text.size() && text.at(at++) == QLatin1Char('\n');
+        exact = exact && QStringView(text).mid(at, paragraph.size()) == paragraph;
+        at += paragraph.size();
+        paragraphs += exact ? 1 : 0;
+    }
+    exact = exact && at == text.size();
     report("log_paragraphs", paragraphs);
-    if (paragraphs != flow.batches)
+    if (!exact)
+        problem(QStringLiteral("Copy To Clipboard differs from the history after %1 paragraphs")
+                    .arg(paragraphs));
+    else if (paragraphs != flow.batches)
         problem(QStringLiteral("%1 log paragraphs for %2 received batches")
                     .arg(paragraphs)
                     .arg(flow.batches));
@@ -414,9 +464,36 @@ void reportClearedMemory(const OpenedTerminal &opened)
     report("history_freed_kib", withoutLog - withoutHistory);
 }
 
+// What the peer writes for a scenario: a burst of 4 KiB writes, or a line at a fixed pace.
+WriterPlan planFor(const QString &scenario, const Sizes &sizes, qint64 *limitNs)
+{
+    WriterPlan plan;
+    plan.seed = streamSeed;
+    if (const Pace *pace = paceOf(scenario)) {
+        plan.blockBytes = pace->blockBytes;
+        plan.intervalNs = qint64(1000000000) * pace->blockBytes / pace->bytesPerSecond;
+        plan.totalBytes = qint64(sizes.steadySeconds) * pace->bytesPerSecond / pace->blockBytes
+            * pace->blockBytes;
+        *limitNs = qint64(sizes.steadySeconds + 60) * 1000000000;
+    } else {
+        plan.blockBytes = 4096;
+        plan.totalBytes = sizes.burstBytes;
+        *limitNs = qint64(sizes.burstLimitSeconds) * 1000000000;
+    }
+    report("sent_bytes", plan.totalBytes);
+    return plan;
+}
+
+void reportPaceWindows(const QString &scenario, const Sizes &sizes, const Run &run)
+{
+    if (const Pace *pace = paceOf(scenario))
+        reportWindows(run, qint64(sizes.steadyWindowMs) * 1000000,
+            qint64(sizes.steadySeconds) * 1000000000, pace->blockBytes);
+}
+
 // --- the bare reader: a QSerialPort that only counts, as the floor for everything else ---
 
-int bareReceive(const Sizes &sizes, bool steady)
+int bareReceive(const QString &scenario, const Sizes &sizes)
 {
     PtyPeer peer;
     QSerialPort port;
@@ -431,32 +508,27 @@ int bareReceive(const Sizes &sizes, bool steady)
         return 1;
     }
     Flow flow;
-    QObject::connect(
-        &port, &QSerialPort::readyRead, &port, [&] { flow.add(port.readAll().size()); });
+    StreamChecker checker(streamSeed);
+    QObject::connect(&port, &QSerialPort::readyRead, &port, [&] {
+        const QByteArray bytes = port.readAll();
+        checker.feed(bytes);
+        flow.add(bytes.size());
+    });
 
-    WriterPlan plan;
-    plan.seed = streamSeed;
-    plan.blockBytes = sizes.blockBytes;
-    qint64 limitNs = qint64(sizes.burstLimitSeconds) * 1000000000;
-    if (steady) {
-        plan.intervalNs = 1000000000 / sizes.blocksPerSecond;
-        plan.totalBytes = qint64(sizes.steadySeconds) * sizes.blocksPerSecond * sizes.blockBytes;
-        limitNs = qint64(sizes.steadySeconds + 60) * 1000000000;
-    } else {
-        plan.blockBytes = 4096;
-        plan.totalBytes = sizes.burstBytes;
-    }
+    qint64 limitNs = 0;
+    const WriterPlan plan = planFor(scenario, sizes, &limitNs);
     const Run run = receive(flow, peer.masterFd(), plan, limitNs, sizes.rssLimitKiB);
     reportRun(run, flow);
-    if (steady)
-        reportWindows(run, sizes, qint64(sizes.steadySeconds) * 1000000000);
+    reportPaceWindows(scenario, sizes, run);
+    report("lost_bytes",
+        plan.totalBytes - (checker.ok() ? checker.checked() : checker.firstMismatch()));
     port.close();
     return 0;
 }
 
 // --- the application: openDevice, its terminal dialog, the main window's history ---
 
-int appReceive(const Sizes &sizes, bool steady)
+int appReceive(const QString &scenario, const Sizes &sizes)
 {
     const QString portName = QStringLiteral("COM7");
     PtyPeer peer;
@@ -471,29 +543,104 @@ int appReceive(const Sizes &sizes, bool steady)
     flow.receiver = opened.dialog.data();
     flow.guarded = true;
 
-    WriterPlan plan;
-    plan.seed = streamSeed;
-    plan.blockBytes = sizes.blockBytes;
-    qint64 limitNs = qint64(sizes.burstLimitSeconds) * 1000000000;
-    if (steady) {
-        plan.intervalNs = 1000000000 / sizes.blocksPerSecond;
-        plan.totalBytes = qint64(sizes.steadySeconds) * sizes.blocksPerSecond * sizes.blockBytes;
-        limitNs = qint64(sizes.steadySeconds + 60) * 1000000000;
-    } else {
-        plan.blockBytes = 4096;
-        plan.totalBytes = sizes.burstBytes;
-    }
+    qint64 limitNs = 0;
+    const WriterPlan plan = planFor(scenario, sizes, &limitNs);
     const Run run = receive(flow, peer.masterFd(), plan, limitNs, sizes.rssLimitKiB);
     reportRun(run, flow);
-    if (steady)
-        reportWindows(run, sizes, qint64(sizes.steadySeconds) * 1000000000);
-    reportLog(opened, flow);
+    reportPaceWindows(scenario, sizes, run);
     verifyHistory(flow, portName);
+    reportLog(opened, flow);
     if (!opened.dialog)
         problem(QStringLiteral("the terminal dialog closed during the run"));
     else
         reportClearedMemory(opened);
     closeTerminal(opened);
+    return 0;
+}
+
+// A history of many rows, built the way terminals add them: memory per row, what an insertion
+// costs at the start and at the end, and saving it.
+int appHistory(const Sizes &sizes)
+{
+    AppMainWin *window = VerantisTerminalApp::app()->mainWin();
+    auto *view = window->findChild<QTableView *>(QStringLiteral("historyTable"));
+    AppAbstractTableModel *history = tableModel("historyTable");
+    auto *save = window->findChild<QPushButton *>(QStringLiteral("saveHistoryBtn"));
+    if (!view || !history || !save) {
+        problem(QStringLiteral("no history table"));
+        return 1;
+    }
+    const int rows = qMax(sizes.historyRows, 2000);
+    const AppDeviceData device = benchRecord(QStringLiteral("COM7"));
+    const QString received = QStringLiteral("Received");
+    const QString port = device.portName();
+    ByteStream stream(streamSeed);
+    const auto add = [&] {
+        QByteArray bytes(sizes.historyBlockBytes, Qt::Uninitialized);
+        stream.fill(bytes.data(), bytes.size());
+        window->addHistory(new AppHistoryData(
+            QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz")),
+            received, bytes, port, device.baudRate(), device.dataBits(), device.stopBits(),
+            device.parity(), device.flowControl()));
+    };
+    // One row a frame, each shown before the next, as at a slow line.
+    const auto singleRows = [&](int count) {
+        const qint64 cpu0 = cpuNs();
+        for (int i = 0; i < count; ++i) {
+            add();
+            window->flushHistory();
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+        return (cpuNs() - cpu0) / count;
+    };
+
+    settleFrames();
+    malloc_trim(0);
+    const qint64 rssStart = currentRssKiB();
+    const int single = 1000;
+    report("insert_first_ns", singleRows(single));
+    const int chunk = 10000;
+    for (int done = single; done < rows - single;) {
+        const int n = qMin(chunk, rows - single - done);
+        for (int i = 0; i < n; ++i)
+            add();
+        window->flushHistory();
+        QCoreApplication::processEvents();
+        done += n;
+    }
+    report("insert_last_ns", singleRows(single));
+    settleFrames();
+    malloc_trim(0);
+    report("history_rows", history->rowCount());
+    report("history_rss_start_kib", rssStart);
+    report("history_rss_end_kib", currentRssKiB());
+    report("history_payload", sizes.historyBlockBytes);
+    if (history->rowCount() != rows)
+        problem(QStringLiteral("%1 history rows for %2 added").arg(history->rowCount()).arg(rows));
+
+    // Still scrollable: the view reaches the last row and a jump to the middle paints at once.
+    view->scrollToBottom();
+    waitIdle();
+    const int lastShown = view->rowAt(view->viewport()->height() - 1);
+    report("history_last_row_shown", lastShown < 0 ? history->rowCount() - 1 : lastShown);
+    if (lastShown >= 0 && lastShown != history->rowCount() - 1)
+        problem(QStringLiteral("scrolled to the end, the history shows row %1").arg(lastShown));
+    const qint64 scroll0 = wallNs();
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+    view->viewport()->repaint();
+    report("history_scroll_ns", wallNs() - scroll0);
+
+    QTemporaryDir folder;
+    FolderDialogDriver driver;
+    driver.chooseFolder(folder.path());
+    const qint64 save0 = wallNs();
+    save->click();
+    report("save_ns", wallNs() - save0);
+    report("save_bytes", QFileInfo(folder.filePath(QStringLiteral("app.log"))).size());
+    report("peak_rss_kib", peakRssKiB());
+    if (driver.count() != 1)
+        problem(QStringLiteral("Save History asked for a folder %1 times").arg(driver.count()));
     return 0;
 }
 
@@ -565,19 +712,39 @@ int appStartup(const Sizes &sizes, qint64 before, qint64 constructed)
 
 Sizes Sizes::full()
 {
-    return { 16 * 1024 * 1024, 300, 60, 5000, 16, 1000, 10, 200, 1000, 3, 8 * 1024 * 1024 };
+    return { 32 * 1024 * 1024, 300, 600, 60000, 16, 1000, 10, 200, 1000, 3, 8 * 1024 * 1024 };
 }
 
 Sizes Sizes::quick()
 {
-    return { 64 * 1024, 60, 1, 250, 16, 1000, 1, 20, 50, 1, 2 * 1024 * 1024 };
+    Sizes sizes { 256 * 1024, 60, 2, 500, 16, 1000, 1, 20, 50, 1, 2 * 1024 * 1024 };
+    sizes.historyRows = 5000;
+    return sizes;
+}
+
+const QList<Pace> &paces()
+{
+    // 115200 baud carries 11,520 bytes a second; 3 Mbaud about 300 KB.
+    static const QList<Pace> list { { "pace115k", "115200 baud, 16-byte writes", 16, 11520 },
+        { "pace3m", "3 Mbaud, 1 KiB writes", 1024, 300000 } };
+    return list;
+}
+
+const Pace *paceOf(const QString &scenario)
+{
+    for (const Pace &pace : paces()) {
+        if (scenario.startsWith(QLatin1String(pace.name) + QLatin1Char('-')))
+            return &pace;
+    }
+    return nullptr;
 }
 
 const QStringList &scenarioNames()
 {
     static const QStringList names { QStringLiteral("burst-bare"), QStringLiteral("burst-app"),
-        QStringLiteral("steady-bare"), QStringLiteral("steady-app"), QStringLiteral("idle-app"),
-        QStringLiteral("startup-app") };
+        QStringLiteral("pace115k-bare"), QStringLiteral("pace115k-app"),
+        QStringLiteral("pace3m-bare"), QStringLiteral("pace3m-app"), QStringLiteral("history-app"),
+        QStringLiteral("idle-app"), QStringLiteral("startup-app") };
     return names;
 }
 
@@ -595,13 +762,13 @@ int runScenario(int argc, char **argv, const QString &name, const Sizes &sizes)
 {
     // The real program's name, so the data folder is the one the parent seeded.
     QCoreApplication::setApplicationName(QStringLiteral("VerantisTerminal"));
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QtCompat::enableHighDpiScaling();
     QGuiApplication::setDesktopSettingsAware(true);
 
     if (!scenarioUsesApplication(name)) {
         TimedApp<QApplication> app(argc, argv);
         MessageWatch watch;
-        return bareReceive(sizes, name == QLatin1String("steady-bare"));
+        return bareReceive(name, sizes);
     }
 
     const qint64 before = wallNs();
@@ -618,7 +785,9 @@ int runScenario(int argc, char **argv, const QString &name, const Sizes &sizes)
         return appStartup(sizes, before, constructed);
     if (name == QLatin1String("idle-app"))
         return appIdle(sizes);
-    return appReceive(sizes, name == QLatin1String("steady-app"));
+    if (name == QLatin1String("history-app"))
+        return appHistory(sizes);
+    return appReceive(name, sizes);
 }
 
 bool seedDataFolder(const QString &folder, int devices, int commands)
@@ -628,6 +797,9 @@ bool seedDataFolder(const QString &folder, int devices, int commands)
     QSettings names(folder + QStringLiteral("/devicenamelist.ini"), QSettings::IniFormat);
     QSettings settings(folder + QStringLiteral("/devicelist.ini"), QSettings::IniFormat);
     QSettings commandFile(folder + QStringLiteral("/commandlist.ini"), QSettings::IniFormat);
+    QtCompat::useUtf8Ini(names);
+    QtCompat::useUtf8Ini(settings);
+    QtCompat::useUtf8Ini(commandFile);
     for (int i = 0; i < devices; ++i) {
         const QString name = QStringLiteral("Device %1").arg(i + 1, 4, 10, QLatin1Char('0'));
         names.setValue(name, 1);

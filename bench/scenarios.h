@@ -13,6 +13,8 @@ struct Sizes
 {
     qint64 burstBytes;
     int burstLimitSeconds;
+    // Length of each fixed-pace run, and of the windows at its start and end whose cost per
+    // batch is compared.
     int steadySeconds;
     int steadyWindowMs;
     int blockBytes;
@@ -23,6 +25,9 @@ struct Sizes
     int startupRuns;
     // A run stops, reported as incomplete, when the process grows beyond this.
     qint64 rssLimitKiB;
+    // The history built row by row, and the payload of each row.
+    int historyRows = 1000000;
+    int historyBlockBytes = 16;
 
     static Sizes full();
     static Sizes quick();
@@ -31,6 +36,18 @@ struct Sizes
 // Each measurement runs in a process of its own, so peak memory and CPU time are its own.
 // The parent seeds the data folder (XDG_DATA_HOME) and reads "RESULT <key> <value>" lines.
 const QStringList &scenarioNames();
+
+// A line written at a fixed pace: so many bytes a second, in writes of so many bytes.
+struct Pace
+{
+    const char *name;
+    const char *title;
+    int blockBytes;
+    int bytesPerSecond;
+};
+// The paces measured, and the pace a scenario name stands for ("pace115k-app"), if any.
+const QList<Pace> &paces();
+const Pace *paceOf(const QString &scenario);
 bool isScenario(const QString &name);
 bool scenarioUsesApplication(const QString &name);
 int runScenario(int argc, char **argv, const QString &name, const Sizes &sizes);

@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # Installs a build into a staging folder and checks what a desktop expects of it, then builds the
 # Debian package and checks its dependencies and contents.
-# Usage: check_install.sh BUILD_DIR     (exit 77: a needed tool is missing, the test is skipped)
+# Usage: check_install.sh BUILD_DIR QT_MAJOR     (exit 77: a needed tool is missing, the test is
+# skipped)
 set -euo pipefail
 
 build=$1
+qt=$2
+case $qt in
+5) other=6 qt_packages=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5) ;;
+6) other=5 qt_packages=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6) ;;
+*) echo "unknown Qt major version: $qt"; exit 1 ;;
+esac
 id=org.verantis.VerantisTerminal
 
 for tool in desktop-file-validate appstreamcli cpack dpkg-deb; do
@@ -60,8 +67,16 @@ fi
 if [ -f "$svg" ]; then
     grep -q "<svg" "$svg" || fail "the scalable icon is not an SVG"
 fi
-if [ -x "$root/bin/VerantisTerminal" ] && ldd "$root/bin/VerantisTerminal" | grep -q "not found"; then
-    fail "the installed executable misses libraries: $(ldd "$root/bin/VerantisTerminal" | grep "not found")"
+if [ -x "$root/bin/VerantisTerminal" ]; then
+    libraries=$(ldd "$root/bin/VerantisTerminal")
+    if grep -q "not found" <<<"$libraries"; then
+        fail "the installed executable misses libraries: $(grep "not found" <<<"$libraries")"
+    fi
+    # One Qt only: a second one in the same process would clash at run time.
+    grep -q "libQt${qt}Core\.so" <<<"$libraries" || fail "the executable is not linked against Qt $qt"
+    if grep -q "libQt${other}" <<<"$libraries"; then
+        fail "the executable is linked against Qt $other as well: $(grep -o "libQt${other}[A-Za-z]*" <<<"$libraries" | sort -u | tr '\n' ' ')"
+    fi
 fi
 
 # The package, built from the same install rules.
@@ -77,9 +92,12 @@ else
     echo "Depends: $depends"
     # Package names only, without versions and with alternatives ("a (>= 1) | b") split up.
     names=$(tr ',|' '\n' <<<"$depends" | awk '{print $1}')
-    for pkg in libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5; do
+    for pkg in "${qt_packages[@]}"; do
         grep -qx -- "$pkg" <<<"$names" || fail "the package does not depend on $pkg"
     done
+    if grep -q "^libqt${other}" <<<"$names"; then
+        fail "the package depends on Qt $other as well"
+    fi
     [ "$(dpkg-deb -f "$deb" Package)" = verantis-terminal ] || fail "the package is not verantis-terminal"
     [ "$(dpkg-deb -f "$deb" Section)" = comm ] || fail "the package's section is not comm"
     [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "the package names no maintainer"

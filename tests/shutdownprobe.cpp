@@ -8,6 +8,7 @@
 #include "models/appabstracttablemodel.h"
 #include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
+#include "util/qtcompat.h"
 
 #include <QAbstractItemView>
 #include <QLineEdit>
@@ -21,7 +22,7 @@ int main(int argc, char **argv)
 {
     // The real program's folder names, so its port mapping is found where it would be.
     QCoreApplication::setApplicationName(QStringLiteral("VerantisTerminal"));
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QtCompat::enableHighDpiScaling();
     QGuiApplication::setDesktopSettingsAware(true);
     VerantisTerminalApp app(argc, argv);
     const QStringList ports = app.arguments().mid(1);

@@ -183,7 +183,12 @@ void TstAppDeviceDialogForm::captions()
     QVERIFY(terminal.child<QLineEdit>("hexEdit")->text().isEmpty());
     QVERIFY(terminal.child<QLineEdit>("asciiEdit")->text().isEmpty());
     QVERIFY(terminal.child<QTextEdit>("logText")->toPlainText().isEmpty());
-    QVERIFY(!terminal.child<QTextEdit>("logText")->isReadOnly());
+    // The log is a record of the traffic: read-only, without undo steps, left with Tab.
+    auto *log = terminal.child<QTextEdit>("logText");
+    QVERIFY(log->isReadOnly());
+    QVERIFY(!log->isUndoRedoEnabled());
+    QVERIFY(log->tabChangesFocus());
+    QCOMPARE(log->textInteractionFlags(), Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
 void TstAppDeviceDialogForm::labelsShowTheDeviceRecord_data()

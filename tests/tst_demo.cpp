@@ -3,6 +3,7 @@
 // each way it can end, and checks that nothing is left behind and the user's own data folder is
 // untouched.
 #include "serial/portpath.h"
+#include "util/qtcompat.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -238,8 +239,10 @@ void TstDemo::echoesThroughComNameAndLeavesNothingBehind()
 
     // The saved device and command read back through the INI facility as the program reads them.
     QSettings names(data + QStringLiteral("/devicenamelist.ini"), QSettings::IniFormat);
+    QtCompat::useUtf8Ini(names);
     QCOMPARE(names.allKeys(), QStringList { QStringLiteral("Demo echo") });
     QSettings devices(data + QStringLiteral("/devicelist.ini"), QSettings::IniFormat);
+    QtCompat::useUtf8Ini(devices);
     QCOMPARE(
         devices.value(QStringLiteral("Demo echo_comport")).toString(), QStringLiteral("COM100"));
     QCOMPARE(devices.value(QStringLiteral("Demo echo_baudrate")).toInt(), 9600);
@@ -248,6 +251,7 @@ void TstDemo::echoesThroughComNameAndLeavesNothingBehind()
     QCOMPARE(devices.value(QStringLiteral("Demo echo_parity"), -1).toInt(), 0);
     QCOMPARE(devices.value(QStringLiteral("Demo echo_flowcontrol"), -1).toInt(), 0);
     QSettings commands(data + QStringLiteral("/commandlist.ini"), QSettings::IniFormat);
+    QtCompat::useUtf8Ini(commands);
     QCOMPARE(commands.allKeys(), QStringList { QStringLiteral("Hello") });
     QCOMPARE(commands.value(QStringLiteral("Hello")).toByteArray(), QByteArray("Hello"));
 

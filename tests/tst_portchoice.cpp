@@ -207,6 +207,8 @@ void TstPortChoice::historyShowsWholeStampsAndCutTextsOnHover()
         QStringLiteral("Sent"), bytes, record.portName(), record.baudRate(), record.dataBits(),
         record.stopBits(), record.parity(), record.flowControl()));
     window->activateWindow();
+    // Rows reach the table a frame at a time.
+    QTRY_COMPARE_WITH_TIMEOUT(history->model()->rowCount(), 1, 10000);
     const QModelIndex cell = history->model()->index(0, 2);
     const QRect rect = history->visualRect(cell);
     QVERIFY(rect.isValid());

@@ -311,7 +311,7 @@ void TstTableModels::headersAreExact()
         QStringList texts;
         for (int i = 0; i < model.columnCount(); ++i) {
             const QVariant header = model.headerData(i, Qt::Horizontal, Qt::DisplayRole);
-            if (header.type() != QVariant::String)
+            if (header.userType() != QMetaType::QString)
                 return QStringList { "not a string in column " + QString::number(i) };
             texts << header.toString();
         }
@@ -382,7 +382,7 @@ void TstTableModels::deviceCellsShowValuesAndTexts()
         QCOMPARE(model.data(model.index(0, 6), role), QVariant(QStringLiteral("RTS/CTS")));
         for (int column = 7; column < 10; ++column) {
             const QVariant cell = model.data(model.index(0, column), role);
-            QCOMPARE(cell.type(), QVariant::String);
+            QCOMPARE(cell.userType(), int(QMetaType::QString));
             QVERIFY(cell.toString().isEmpty());
         }
     }
@@ -750,7 +750,7 @@ void TstTableModels::historyCellsAnswerTheDisplayRoleOnly()
     for (int column = 0; column < 11; ++column) {
         const QVariant cell = model.data(model.index(0, column), Qt::DisplayRole);
         QCOMPARE(cell, expected[column]);
-        QCOMPARE(cell.type(), expected[column].type());
+        QCOMPARE(cell.userType(), expected[column].userType());
         QVERIFY(!model.data(model.index(0, column), Qt::EditRole).isValid());
         QVERIFY(!model.data(model.index(0, column), Qt::ToolTipRole).isValid());
     }

@@ -1,8 +1,9 @@
 #include "app/verantisterminalapp.h"
+#include "util/qtcompat.h"
 
 int main(int argc, char **argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QtCompat::enableHighDpiScaling();
     QGuiApplication::setDesktopSettingsAware(true);
     VerantisTerminalApp app(argc, argv);
     return app.exec();

@@ -426,16 +426,17 @@ bool AppSettingsManager::writeKeys(
         return true;
     }
     const QString reason = writeFailureReason(path, needed);
-    // Reads and later writes must agree with what the disk holds; a torn file gets its old
-    // contents back if the disk lets it, and a file not written keeps them already.
+    // Reads and later writes must agree with what the disk holds. The old values are written
+    // again: a torn file gets its old contents back if the disk lets it, and QSettings, which
+    // keeps a file's unsaved changes for the next object on the same file, keeps the old values
+    // instead of the refused ones. If that fails too, nothing is left to write later.
     apply(before);
-    if (written) {
-        settings->sync();
-        // The torn write may have read the file again, names and all, before it was taken back.
-        namesFollow(settings);
-    } else {
+    if (!settings->sync())
         settings->discardChanges();
-    }
+    // A write through QSettings may have read the file again, names and all, before it was taken
+    // back.
+    if (settings->writtenByQSettings())
+        namesFollow(settings);
     report(path, reason);
     return false;
 }

@@ -1,10 +1,18 @@
 #include "data/inifile.h"
 
+#include "util/qtcompat.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
+
+// The plain writer copies Qt 5's INI writer with the UTF-8 codec; elsewhere QSettings writes.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0) && !defined(Q_OS_WIN)
+#define VT_INI_LINE_WRITER
+#include <QTextCodec>
+#endif
 
 namespace {
 
@@ -14,9 +22,11 @@ const char lineEnd[] = "\r\n";
 const char lineEnd[] = "\n";
 #endif
 
-const char hexDigits[] = "0123456789ABCDEF";
-
 qint64 writingNs = 0;
+
+#ifdef VT_INI_LINE_WRITER
+
+const char hexDigits[] = "0123456789ABCDEF";
 
 // The escaping of QSettings' INI writer (Qt 5): a key keeps letters, digits and "_-." and writes
 // every other character as %XX or %UXXXX.
@@ -43,10 +53,14 @@ void appendEscapedKey(const QString &key, QByteArray &out)
     }
 }
 
-// A value as text: C-like escapes, \x for other control and non-ASCII characters, and quotes
-// around a value with ";", "," or "=" in it or a blank at either end.
+// A value as text: C-like escapes, \x for other control characters, non-ASCII characters in
+// UTF-8 one by one (as the INI codec gives them; \x in a byte array), and quotes around a value
+// with ";", "," or "=" in it or a blank at either end.
 void appendEscapedString(const QString &text, QByteArray &out)
 {
+    static QTextCodec *const utf8 = QTextCodec::codecForName("UTF-8");
+    const bool encoded = !text.startsWith(QLatin1String("@ByteArray("))
+        && !text.startsWith(QLatin1String("@Variant("));
     bool needsQuotes = false;
     bool escapeNextIfDigit = false;
     const int start = out.size();
@@ -92,9 +106,11 @@ void appendEscapedString(const QString &text, QByteArray &out)
             out += char(ch);
             break;
         default:
-            if (ch <= 0x1F || ch >= 0x7F) {
+            if (ch <= 0x1F || (ch >= 0x7F && !encoded)) {
                 out += "\\x" + QByteArray::number(ch, 16);
                 escapeNextIfDigit = true;
+            } else if (ch >= 0x7F) {
+                out += utf8->fromUnicode(&c, 1);
             } else {
                 out += char(ch);
             }
@@ -132,6 +148,8 @@ bool valueText(const QVariant &value, QString &text)
         return false;
     }
 }
+
+#endif // VT_INI_LINE_WRITER
 
 // QSettings::remove() also takes every key under "key/"; names read from a hand-edited file can
 // be such group paths ("Lab" and "Lab/Cam"), and one item must never take another along.
@@ -173,9 +191,9 @@ QString IniFile::matchKey(const QString &key)
 
 QByteArray IniFile::iniLine(const QString &key, const QVariant &value)
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0) || defined(Q_OS_WIN)
-    // Qt 6 writes INI files in UTF-8, and on Windows QSettings orders and merges keys without
-    // regard to case; only the plain Qt 5 writer is copied here, QSettings writes the others.
+#ifndef VT_INI_LINE_WRITER
+    // Only Qt 5's writer (with the UTF-8 codec) is copied here; on Qt 6, and on Windows where
+    // QSettings orders and merges keys without regard to case, QSettings writes.
     Q_UNUSED(key)
     Q_UNUSED(value)
     return QByteArray();
@@ -197,7 +215,8 @@ void IniFile::load()
 {
     entries.clear();
     {
-        const QSettings settings(path, QSettings::IniFormat);
+        QSettings settings(path, QSettings::IniFormat);
+        QtCompat::useUtf8Ini(settings);
         const QStringList keys = settings.allKeys();
         for (const QString &key : keys)
             entries.insert(
@@ -318,6 +337,7 @@ bool IniFile::writeThroughQSettings(bool readBack)
     bool ok = false;
     {
         QSettings settings(path, QSettings::IniFormat);
+        QtCompat::useUtf8Ini(settings);
         // Removals first: where keys match without regard to case, a rename only in case removes
         // the old key and sets the new one, which must win.
         for (const QString &key : qAsConst(pending)) {

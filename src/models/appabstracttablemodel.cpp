@@ -48,6 +48,16 @@ void AppAbstractTableModel::insertData(int row, AppTableData *record)
     endInsertRows();
 }
 
+void AppAbstractTableModel::addRecords(const QList<AppTableData *> &batch)
+{
+    if (batch.isEmpty())
+        return;
+    const int row = rowCount();
+    beginInsertRows(QModelIndex(), row, row + batch.size() - 1);
+    records->append(batch);
+    endInsertRows();
+}
+
 AppTableData *AppAbstractTableModel::getData(int row)
 {
     return records->value(row, nullptr);

@@ -23,6 +23,8 @@ public:
     void addData(AppTableData *record);
     // Puts a record at a row (clamped to the table), as addData does at the end.
     void insertData(int row, AppTableData *record);
+    // Appends all of them as one insertion, so a view lays out and repaints once for the lot.
+    void addRecords(const QList<AppTableData *> &batch);
     AppTableData *getData(int row);
     void removeData(int row);
     void clearData();

@@ -13,6 +13,7 @@
 #include "models/apphistorytablemodel.h"
 #include "models/settingcombos.h"
 #include "serial/serialsettings.h"
+#include "ui/apphistoryheaderview.h"
 #include "ui/appmainwinform.h"
 #include "ui/bytefields.h"
 
@@ -20,6 +21,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 
@@ -47,6 +49,7 @@ AppMainWin::AppMainWin(QWidget *parent)
     , historyModel(nullptr)
     , deviceDelegate(nullptr)
     , commandDelegate(nullptr)
+    , historyFrame(new QTimer(this))
 {
     ui->setupUi(this);
 
@@ -107,6 +110,15 @@ AppMainWin::AppMainWin(QWidget *parent)
     const int stampWidth = ui->historyTable->fontMetrics().horizontalAdvance(
         QStringLiteral("00.00.0000 00:00:00.000"));
     ui->historyTable->horizontalHeader()->resizeSection(0, stampWidth + 16);
+    // One row height and a header width that does not depend on the row count: a row then costs
+    // the same at a million rows as at the first.
+    const int rowHeight = ui->historyTable->verticalHeader()->defaultSectionSize();
+    ui->historyTable->setVerticalHeader(new AppHistoryHeaderView(ui->historyTable));
+    ui->historyTable->verticalHeader()->setDefaultSectionSize(rowHeight);
+    historyFrame->setObjectName(QStringLiteral("historyFrame"));
+    historyFrame->setSingleShot(true);
+    historyFrame->setInterval(HistoryFrameMs);
+    connect(historyFrame, &QTimer::timeout, this, &AppMainWin::flushHistory);
 
     adjustSize();
 }
@@ -117,6 +129,7 @@ AppMainWin::~AppMainWin()
     disconnect(ui->hexEdit, nullptr, this, nullptr);
     disconnect(ui->asciiEdit, nullptr, this, nullptr);
     delete ui;
+    qDeleteAll(pendingHistory);
     // The tables (and the button widgets in their cells) go first, so no view is left pointing
     // at a deleted model or delegate; the terminal dialogs go with the base class afterwards.
     delete takeCentralWidget();
@@ -129,7 +142,25 @@ AppMainWin::~AppMainWin()
 
 void AppMainWin::addHistory(AppHistoryData *record)
 {
-    historyModel->addData(record);
+    pendingHistory.append(record);
+    if (!historyFrame->isActive())
+        historyFrame->start();
+}
+
+void AppMainWin::flushHistory()
+{
+    historyFrame->stop();
+    if (pendingHistory.isEmpty())
+        return;
+    // Follow the newest rows only while the operator is at the end; someone who scrolled up to
+    // read is not pulled away.
+    QScrollBar *bar = ui->historyTable->verticalScrollBar();
+    const bool follow = bar->value() >= bar->maximum();
+    const QList<AppTableData *> batch = pendingHistory;
+    pendingHistory.clear();
+    historyModel->addRecords(batch);
+    if (follow)
+        ui->historyTable->scrollToBottom();
 }
 
 void AppMainWin::onDeviceSaveBtnClicked()
@@ -225,11 +256,17 @@ void AppMainWin::onASCIIEdited()
 
 void AppMainWin::onClearBtnClicked()
 {
+    // Rows that arrived before the click go too, even if they were not shown yet.
+    historyFrame->stop();
+    qDeleteAll(pendingHistory);
+    pendingHistory.clear();
     historyModel->clearData();
 }
 
 void AppMainWin::onSaveHistoryBtnCLicked()
 {
+    // Everything that arrived before the click is saved.
+    flushHistory();
     historyModel->saveHistory();
 }
 

@@ -1,6 +1,7 @@
 #ifndef APPMAINWIN_H
 #define APPMAINWIN_H
 
+#include <QList>
 #include <QMainWindow>
 #include <QModelIndex>
 
@@ -12,6 +13,7 @@ class AppDeviceTableModel;
 class AppHistoryData;
 class AppHistoryTableModel;
 class AppTableData;
+class QTimer;
 
 namespace Ui {
 class AppMainWin;
@@ -26,7 +28,15 @@ public:
     explicit AppMainWin(QWidget *parent = nullptr);
     ~AppMainWin() override;
 
+    // Takes the record at once, in arrival order across all terminals; the table shows it with
+    // the others of the same frame, so a busy line costs one insertion and one repaint per frame
+    // rather than per batch.
     void addHistory(AppHistoryData *record);
+    // Puts the records still waiting for the next frame into the history now.
+    void flushHistory();
+
+    // How often the history takes its waiting records while data flows.
+    static constexpr int HistoryFrameMs = 40;
 
 private slots:
     void onDeviceSaveBtnClicked();
@@ -55,6 +65,9 @@ private:
     AppHistoryTableModel *historyModel;
     AppDeviceTableDelegate *deviceDelegate;
     AppCommandTableDelegate *commandDelegate;
+    // Records taken but not yet in the model, oldest first; owned by the window until then.
+    QList<AppTableData *> pendingHistory;
+    QTimer *historyFrame;
 };
 
 #endif // APPMAINWIN_H

@@ -3,6 +3,7 @@
 
 #include "app/verantisterminalapp.h"
 #include "data/appsettingsmanager.h"
+#include "util/qtcompat.h"
 
 #include <QFile>
 #include <QSettings>
@@ -26,7 +27,9 @@ inline QVariant diskValue(const QString &file, const QString &key)
     const QString copy = diskCopy(copyDir, file);
     if (copy.isEmpty())
         return QStringLiteral("<no file>");
-    return QSettings(copy, QSettings::IniFormat).value(key, QStringLiteral("<missing>"));
+    QSettings settings(copy, QSettings::IniFormat);
+    QtCompat::useUtf8Ini(settings);
+    return settings.value(key, QStringLiteral("<missing>"));
 }
 
 // Sorted, so a comparison does not depend on the order of lines in the file.
@@ -36,7 +39,9 @@ inline QStringList diskKeys(const QString &file)
     const QString copy = diskCopy(copyDir, file);
     if (copy.isEmpty())
         return { QStringLiteral("<no file>") };
-    QStringList keys = QSettings(copy, QSettings::IniFormat).allKeys();
+    QSettings settings(copy, QSettings::IniFormat);
+    QtCompat::useUtf8Ini(settings);
+    QStringList keys = settings.allKeys();
     keys.sort();
     return keys;
 }

@@ -1,0 +1,33 @@
+#ifndef QTCOMPAT_H
+#define QTCOMPAT_H
+
+#include <QtGlobal>
+
+class QSettings;
+class QTextStream;
+
+// The program builds against Qt 5.15 and Qt 6.4 or later from the same sources. Code everywhere
+// else uses only what both have: QRegularExpression (not QRegExp), QStringView (not QStringRef
+// or midRef), Qt::SkipEmptyParts, QFontMetrics::horizontalAdvance, QVariant::userType() with
+// QMetaType ids (not QVariant::type()), QRandomGenerator (not qrand), QMouseEvent::pos().
+// Where the two versions need different calls, the difference lives here, behind
+// QT_VERSION_CHECK, and callers call the one helper on either version.
+namespace QtCompat {
+
+// Before the application object exists. High-DPI scaling with the device pixel ratio rounded to
+// a whole number, on both versions: Qt 5 needs the attribute for it, Qt 6 scales always but would
+// otherwise pass fractions such as 1.5 through.
+void enableHighDpiScaling();
+
+// For every QSettings in INI format, before its first read: the files are UTF-8 on both versions
+// (Qt 6 always reads and writes them so; Qt 5 would use Latin-1). Keys that someone wrote into
+// the file as raw UTF-8 also read as written, which Qt 5 alone does not do; on Qt 5 such keys
+// are written back escaped, the way both versions write every key.
+void useUtf8Ini(QSettings &settings);
+
+// Text streams write UTF-8 on both versions (Qt 5 would use the locale's codec).
+void useUtf8(QTextStream &stream);
+
+} // namespace QtCompat
+
+#endif // QTCOMPAT_H
