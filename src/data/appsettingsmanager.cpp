@@ -435,7 +435,7 @@ bool AppSettingsManager::writeKeys(
         settings->discardChanges();
     // A write through QSettings may have read the file again, names and all, before it was taken
     // back.
-    if (settings->writtenByQSettings())
+    if (written || settings->writtenByQSettings())
         namesFollow(settings);
     report(path, reason);
     return false;
