@@ -439,6 +439,9 @@ void TstReceivePath::logFollowsTheEndOnlyAtTheEnd()
 void TstReceivePath::historyFollowsTheEndOnlyAtTheEnd()
 {
     auto *view = mainWidget<QTableView>("historyTable");
+    // Room for several rows, whatever the platform's default font makes of the first size.
+    view->window()->resize(view->window()->width(), 900);
+    QTRY_VERIFY(view->viewport()->height() > 5 * view->verticalHeader()->defaultSectionSize());
     QScrollBar *bar = view->verticalScrollBar();
     for (int i = 0; bar->maximum() < 20; ++i) {
         QVERIFY(i < 2000);
