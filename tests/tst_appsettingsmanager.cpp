@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QScopedPointer>
 #include <QStandardPaths>
+#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -42,6 +43,7 @@ private slots:
     void cleanup();
 
     void storeIsBuiltByTheApplication();
+    void commandNameListFollowsEveryChange();
     void dataFolderIsThePerUserFolderWithOneSeparator();
     void savedDeviceFilesAreByteExact();
     void addDeviceTakesStopBitsBeforeDataBits();
@@ -626,6 +628,42 @@ void TstAppSettingsManager::commandLookupsOutsideTheListAreEmpty()
     QCOMPARE(store->commandNameAt(-1), QString());
     QCOMPARE(store->commandNameAt(1), QString());
     QCOMPARE(store->commandBytes("Nope"), QByteArray());
+}
+
+void TstAppSettingsManager::commandNameListFollowsEveryChange()
+{
+    QStringListModel *names = store->commandNameModel();
+    QVERIFY(names);
+    QAbstractItemModelTester tester(names);
+    for (const char *name : { "c", "a", "b", "e" })
+        store->addCommand(name, "1");
+    QCOMPARE(names->stringList(), QStringList({ "a", "b", "c", "e" }));
+    QCOMPARE(store->commandCount(), 4);
+    QCOMPARE(store->commandNameAt(1), QStringLiteral("b"));
+
+    // A renamed command moves to its place by name, and what pointed at it follows it.
+    const QPersistentModelIndex b = names->index(1);
+    store->changeCommandName("b", "d");
+    QCOMPARE(names->stringList(), QStringList({ "a", "c", "d", "e" }));
+    QCOMPARE(b.data().toString(), QStringLiteral("d"));
+    store->changeCommandName("d", "0");
+    QCOMPARE(names->stringList(), QStringList({ "0", "a", "c", "e" }));
+    QCOMPARE(b.row(), 0);
+    store->changeCommandName("a", "b");
+    QCOMPARE(names->stringList(), QStringList({ "0", "b", "c", "e" }));
+
+    store->removeCommand("c");
+    store->removeCommand("missing");
+    QCOMPARE(names->stringList(), QStringList({ "0", "b", "e" }));
+    QVERIFY(store->commandExists("b"));
+    QVERIFY(!store->commandExists("c"));
+    QVERIFY(!store->commandExists("a"));
+
+    // The files say the same after a restart.
+    reopen();
+    QCOMPARE(store->commandNameModel()->stringList(), QStringList({ "0", "b", "e" }));
+    QCOMPARE(store->commandBytes("0"), QByteArray("1"));
+    QCOMPARE(catcher->count(), 0);
 }
 
 VT_TEST_MAIN(TstAppSettingsManager)

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopedPointer>
+#include <QStringListModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -349,12 +350,13 @@ void TstSettingsFailures::folderInPlaceOfAFileRefusesTheChange()
     QVERIFY(!done);
     QCOMPARE(catcher->texts(), QStringList({ failure(blocked, folderReason) }));
 
-    // The refused change shows nowhere, and the other files are as they were. (With its file
-    // gone, the store may read the blocked file as empty, as a restart would.)
+    // The refused change shows nowhere, not even in the name lists, and the other files are as
+    // they were.
     QVERIFY(!store->deviceExists("Cam2"));
     QVERIFY(!store->commandExists("pong"));
-    if (operation == "removeDevice")
-        QVERIFY(store->deviceExists("Cam1"));
+    QVERIFY(store->deviceExists("Cam1"));
+    QCOMPARE(store->commandNameModel()->stringList(), QStringList({ "ping" }));
+    QCOMPARE(store->commandNameAt(0), QStringLiteral("ping"));
     if (operation == "removeCommand" || operation == "setCommandBytes")
         QCOMPARE(store->commandBytes("ping"), QByteArray("P"));
     if (operation == "setDeviceValue")

@@ -8,6 +8,7 @@
 #include "models/appabstracttablemodel.h"
 #include "models/appcommandtabledelegate.h"
 #include "models/appdevicetabledelegate.h"
+#include "models/appdevicetablemodel.h"
 #include "ptypeer.h"
 #include "serial/appdevicemanager.h"
 #include "serial/serialsettings.h"
@@ -15,6 +16,7 @@
 #include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
@@ -24,6 +26,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScopedPointer>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -113,7 +116,20 @@ void addCommand(const QString &name, const QByteArray &bytes)
     store()->addCommand(name, bytes);
 }
 
-// The buttons a view shows; cells of removed rows wait hidden for new rows.
+// The rows the view shows, whole or in part.
+int rowsInView(QTableView *view)
+{
+    const int rows = view->model()->rowCount();
+    if (rows == 0)
+        return 0;
+    const int first = qMax(0, view->rowAt(0));
+    int last = view->rowAt(view->viewport()->height() - 1);
+    if (last < 0)
+        last = rows - 1;
+    return last - first + 1;
+}
+
+// The buttons a view shows; cells of removed rows, or of rows scrolled away, wait hidden.
 QList<QPushButton *> shownButtons(QTableView *view)
 {
     QList<QPushButton *> shown;
@@ -124,9 +140,12 @@ QList<QPushButton *> shownButtons(QTableView *view)
     return shown;
 }
 
+// The button of a cell, brought into view first as the operator would scroll to it.
 QPushButton *buttonAt(QTableView *view, int row, int column)
 {
-    QWidget *cell = view->indexWidget(view->model()->index(row, column));
+    const QModelIndex index = view->model()->index(row, column);
+    view->scrollTo(index);
+    QWidget *cell = view->indexWidget(index);
     return cell ? cell->findChild<QPushButton *>() : nullptr;
 }
 
@@ -215,6 +234,9 @@ private slots:
     void idleTablesPaintNothing();
     void buttonAndSpacerCellsPaintNothing_data();
     void buttonAndSpacerCellsPaintNothing();
+    void rowButtonsKeepTheWindowsLook();
+    void rowButtonsWorkFromTheKeyboardAndAreNamed();
+    void tenThousandRowsMakeAScreenfulOfButtons();
 
 private:
     QScopedPointer<MessageBoxCatcher> catcher;
@@ -222,7 +244,13 @@ private:
 
 void TstTableDelegates::initTestCase()
 {
+    // Tall enough for the handful of rows most cases use to be in view at once.
+    app()->mainWin()->resize(1000, 1400);
     QVERIFY(QTest::qWaitForWindowExposed(app()->mainWin()));
+    for (QTableView *view : { deviceTable(), commandTable() }) {
+        QTRY_VERIFY_WITH_TIMEOUT(
+            view->viewport()->height() > 5 * view->verticalHeader()->defaultSectionSize(), 10000);
+    }
 }
 
 void TstTableDelegates::init()
@@ -868,8 +896,10 @@ void TstTableDelegates::idleTablesPaintNothing()
     commands->update();
     QTRY_VERIFY_WITH_TIMEOUT(deviceCounter.paints > 0 && commandCounter.paints > 0, 10000);
     QTest::qWait(200);
-    QCOMPARE(shownButtons(deviceTable()).size(), 2 * rows);
-    QCOMPARE(shownButtons(commandTable()).size(), rows);
+    // Buttons for the rows in view, not for every row.
+    QCOMPARE(shownButtons(deviceTable()).size(), 2 * rowsInView(deviceTable()));
+    QCOMPARE(shownButtons(commandTable()).size(), rowsInView(commandTable()));
+    QVERIFY(rowsInView(deviceTable()) <= rows);
     const int deviceButtons = devices->findChildren<QPushButton *>().size();
     const int commandButtons = commands->findChildren<QPushButton *>().size();
 
@@ -933,6 +963,108 @@ void TstTableDelegates::buttonAndSpacerCellsPaintNothing()
     }
     QCOMPARE(image != blank, paints);
     QCOMPARE(view->viewport()->children().size(), childrenBefore);
+}
+
+void TstTableDelegates::rowButtonsKeepTheWindowsLook()
+{
+    addDevice("Cam1", "COM3");
+    QPushButton *open = buttonAt(deviceTable(), 0, OpenDevice);
+    QVERIFY(open);
+    // Inside the rounded corner, above the caption: grey, lighter under the mouse, dark pressed.
+    const auto shade = [open] {
+        return open->grab().toImage().pixelColor(open->width() / 2, 3);
+    };
+    QVERIFY(open->width() >= 60);
+    QCOMPARE(shade(), QColor(0x80, 0x80, 0x80));
+    QTest::mouseMove(open, open->rect().center());
+    QTRY_VERIFY_WITH_TIMEOUT(open->underMouse(), 10000);
+    QCOMPARE(shade(), QColor(0xc9, 0xc9, 0xc9));
+    open->setDown(true);
+    QCOMPARE(shade(), QColor(0x47, 0x47, 0x47));
+    open->setDown(false);
+    QTest::mouseMove(deviceTable()->viewport(), QPoint(1, 1));
+}
+
+void TstTableDelegates::rowButtonsWorkFromTheKeyboardAndAreNamed()
+{
+    addCommand("A", "1");
+    addCommand("B", "2");
+    addCommand("C", "3");
+    QPushButton *deleteB = buttonAt(commandTable(), 1, DeleteCommand);
+    QVERIFY(deleteB);
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(deleteB);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::Button);
+    QCOMPARE(accessible->text(QAccessible::Name), QString("Delete"));
+
+    // Reached with Tab like any button, and pressed with the space bar.
+    QVERIFY(deleteB->focusPolicy() & Qt::TabFocus);
+    app()->mainWin()->activateWindow();
+    deleteB->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY_WITH_TIMEOUT(deleteB->hasFocus(), 10000);
+    QTest::keyClick(deleteB, Qt::Key_Space);
+    QCOMPARE(commandNames(), QStringList({ "A", "C" }));
+    QVERIFY(!store()->commandExists("B"));
+
+    // The focus goes on to the Delete of the row that moved up, without the view jumping.
+    QPushButton *deleteC = buttonAt(commandTable(), 1, DeleteCommand);
+    QVERIFY(deleteC);
+    QTRY_VERIFY_WITH_TIMEOUT(deleteC->hasFocus(), 10000);
+    QTest::keyClick(deleteC, Qt::Key_Space);
+    QCOMPARE(commandNames(), QStringList({ "A" }));
+    // The last row gone, the one above takes the focus.
+    QPushButton *deleteA = buttonAt(commandTable(), 0, DeleteCommand);
+    QTRY_VERIFY_WITH_TIMEOUT(deleteA->hasFocus(), 10000);
+    QCOMPARE(catcher->count(), 0);
+}
+
+void TstTableDelegates::tenThousandRowsMakeAScreenfulOfButtons()
+{
+    // A table of its own with the window's look, so the saved files are not involved.
+    auto *records = new QList<AppTableData *>();
+    for (int i = 0; i < 10000; ++i)
+        records->append(new AppDeviceData(
+            QString("Dev%1").arg(i, 5, 10, QChar('0')), "COM3", 9600, 8, 0, 0, 0));
+    AppDeviceTableModel model(records);
+    QTableView view;
+    view.setStyleSheet(app()->mainWin()->styleSheet());
+    view.setModel(&model);
+    AppDeviceTableDelegate delegate(&view);
+    view.setItemDelegate(&delegate);
+    view.resize(900, 600);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    // Every row in view has its two buttons, and no more cells exist than the view holds.
+    const auto screenful = [&view] {
+        const int inView = rowsInView(&view);
+        return inView > 3 && inView < 30 && shownButtons(&view).size() == 2 * inView
+            && view.viewport()->findChildren<QPushButton *>().size() <= 2 * (inView + 1);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(screenful(), 10000);
+    // The first row's button holds the focus; scrolled away, it must not pull the view back.
+    QTRY_VERIFY_WITH_TIMEOUT(view.viewport()->isAncestorOf(QApplication::focusWidget()), 10000);
+    view.scrollToBottom();
+    QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+    QTRY_VERIFY_WITH_TIMEOUT(screenful(), 10000);
+    for (int page = 0; page < 20; ++page) {
+        view.verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+        QVERIFY(screenful());
+    }
+
+    // The buttons of rows far down act on their own rows.
+    QPushButton *last = buttonAt(&view, 9999, DeleteDevice);
+    QVERIFY(last);
+    QTest::mouseClick(last, Qt::LeftButton);
+    QCOMPARE(model.rowCount(), 9999);
+    QCOMPARE(model.index(9998, DeviceName).data().toString(), QString("Dev09998"));
+    QPushButton *middle = buttonAt(&view, 5000, DeleteDevice);
+    QVERIFY(middle);
+    QTest::mouseClick(middle, Qt::LeftButton);
+    QCOMPARE(model.index(5000, DeviceName).data().toString(), QString("Dev05001"));
+    QCOMPARE(model.index(4999, DeviceName).data().toString(), QString("Dev04999"));
+    QTRY_VERIFY_WITH_TIMEOUT(screenful(), 10000);
+    QCOMPARE(catcher->count(), 0);
 }
 
 VT_TEST_MAIN(TstTableDelegates)

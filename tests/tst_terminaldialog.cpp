@@ -1,6 +1,7 @@
 // The terminal dialog end to end: opened from the main window, talking to a real pty peer,
 // logging, recording history, loading saved commands, clearing and copying its log.
 #include "app/verantisterminalapp.h"
+#include "data/appcommanddata.h"
 #include "data/appdevicedata.h"
 #include "data/apphistorydata.h"
 #include "data/appsettingsmanager.h"
@@ -171,7 +172,7 @@ private slots:
     void returnInAFieldBringsBothInStepAndSends();
     void loadWithEmptyComboEmptiesBothFields();
     void loadFillsBothFieldsAndSendsNothing();
-    void savedCommandsAreReadWhenTheTerminalOpens();
+    void savedCommandChoiceFollowsTheMainWindow();
     void clearEmptiesTheLogButNotTheHistory();
     void copyPutsTheLogOnTheClipboard();
     void markupIsLoggedAsText();
@@ -502,16 +503,10 @@ void TstTerminalDialog::loadFillsBothFieldsAndSendsNothing()
     AppSettingsManager *store = app()->settingsManager();
     store->addCommand("Hello", "Hi\n");
     AppDeviceDialog *dialog = open(&device);
-    store->removeCommand("Hello");
     QVERIFY(dialog);
     auto *combo = widget<QComboBox>(dialog, "savedCommandsCombo");
     QCOMPARE(combo->count(), 1);
     combo->setCurrentText("Hello");
-    click(dialog, "loadCommandBtn");
-    // A command deleted in the main window meanwhile loads as no bytes.
-    QCOMPARE(widget<QLineEdit>(dialog, "hexEdit")->text(), QString());
-
-    store->addCommand("Hello", "Hi\n");
     click(dialog, "loadCommandBtn");
     QCOMPARE(widget<QLineEdit>(dialog, "hexEdit")->text(), QStringLiteral("48690A"));
     QCOMPARE(widget<QLineEdit>(dialog, "asciiEdit")->text(), QStringLiteral("Hi\n"));
@@ -522,27 +517,74 @@ void TstTerminalDialog::loadFillsBothFieldsAndSendsNothing()
     click(dialog, "sendBtn");
     QCOMPARE(peer->read(3), QByteArray("Hi\n"));
     QCOMPARE(peer->readAvailable(), QByteArray());
+
+    // A command deleted in the main window leaves the choice; Load then has nothing to load.
     store->removeCommand("Hello");
+    QCOMPARE(combo->count(), 0);
+    click(dialog, "loadCommandBtn");
+    QCOMPARE(widget<QLineEdit>(dialog, "hexEdit")->text(), QString());
 }
 
-void TstTerminalDialog::savedCommandsAreReadWhenTheTerminalOpens()
+void TstTerminalDialog::savedCommandChoiceFollowsTheMainWindow()
 {
     AppSettingsManager *store = app()->settingsManager();
-    store->addCommand("Zeta", "\x01");
-    store->addCommand("Alpha", "\x02");
-    store->addCommand("Mid", "\x03");
+    AppAbstractTableModel *commands = tableModel("commandTable");
+    // Saved the way the main window saves: a row and the store.
+    const auto save = [&](const QString &name, const QByteArray &bytes) {
+        commands->addData(new AppCommandData(name, bytes));
+        store->addCommand(name, bytes);
+    };
+    save("Zeta", "\x01");
+    save("Alpha", "\x02");
+    save("Mid", "\x03");
     AppDeviceDialog *dialog = open(&device);
     QVERIFY(dialog);
-    store->addCommand("Beta", "\x04");
-    store->removeCommand("Mid");
-
     auto *combo = widget<QComboBox>(dialog, "savedCommandsCombo");
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    QCOMPARE(items, QStringList({ "Alpha", "Mid", "Zeta" }));
-    for (const char *name : { "Zeta", "Alpha", "Beta" })
-        store->removeCommand(name);
+    const auto items = [combo] {
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i)
+            texts << combo->itemText(i);
+        return texts;
+    };
+    QCOMPARE(items(), QStringList({ "Alpha", "Mid", "Zeta" }));
+    combo->setCurrentText("Mid");
+
+    // Saved from the main window's command form: in its place by name.
+    mainWidget<QLineEdit>("commandNameEdit")->setText("Beta");
+    mainWidget<QLineEdit>("hexEdit")->setText("04");
+    QTest::mouseClick(mainWidget<QPushButton>("commandSaveBtn"), Qt::LeftButton);
+    QCOMPARE(items(), QStringList({ "Alpha", "Beta", "Mid", "Zeta" }));
+    QCOMPARE(combo->currentText(), QStringLiteral("Mid"));
+
+    // Renamed in the table: moves to its new place and stays the chosen one.
+    int row = -1;
+    for (int r = 0; r < commands->rowCount(); ++r) {
+        if (commands->index(r, 0).data().toString() == QLatin1String("Mid"))
+            row = r;
+    }
+    QVERIFY(row >= 0);
+    QVERIFY(commands->setData(commands->index(row, 0), "Apex", Qt::EditRole));
+    QCOMPARE(items(), QStringList({ "Alpha", "Apex", "Beta", "Zeta" }));
+    QCOMPARE(combo->currentText(), QStringLiteral("Apex"));
+    click(dialog, "loadCommandBtn");
+    QCOMPARE(widget<QLineEdit>(dialog, "hexEdit")->text(), QStringLiteral("03"));
+    QVERIFY(commands->setData(commands->index(row, 0), "Zz", Qt::EditRole));
+    QCOMPARE(items(), QStringList({ "Alpha", "Beta", "Zeta", "Zz" }));
+    QCOMPARE(combo->currentText(), QStringLiteral("Zz"));
+
+    // Deleted with its row's button in the main window: gone from the choice.
+    commands->removeData(row);
+    QCOMPARE(items(), QStringList({ "Alpha", "Beta", "Zeta" }));
+
+    for (const char *name : { "Zeta", "Alpha", "Beta" }) {
+        for (int r = 0; r < commands->rowCount(); ++r) {
+            if (commands->index(r, 0).data().toString() == QLatin1String(name))
+                commands->removeData(r);
+        }
+    }
+    QCOMPARE(items(), QStringList());
+    QCOMPARE(store->commandCount(), 0);
+    QCOMPARE(catcher->count(), 0);
 }
 
 void TstTerminalDialog::clearEmptiesTheLogButNotTheHistory()

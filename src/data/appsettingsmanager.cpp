@@ -3,7 +3,7 @@
 #include "app/verantisterminalapp.h"
 #include "data/appcommanddata.h"
 #include "data/appdevicedata.h"
-#include "util/qtcompat.h"
+#include "data/inifile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,12 +12,14 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QSaveFile>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QStringList>
+#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -41,7 +43,7 @@ const DeviceKey &deviceKey(int index)
     return keys[index];
 }
 
-QVariant readDeviceValue(QSettings *settings, const QString &name, int index)
+QVariant readDeviceValue(IniFile *settings, const QString &name, int index)
 {
     const DeviceKey &key = deviceKey(index);
     return settings->value(name + key.suffix, key.defaultValue);
@@ -49,11 +51,32 @@ QVariant readDeviceValue(QSettings *settings, const QString &name, int index)
 
 // The saved names of a file. A hand-edited line "=value" gives an empty key, which no
 // operation could touch safely (QSettings::remove("") empties the file); it is left alone.
-QStringList savedNames(QSettings *settings)
+QStringList savedNames(IniFile *settings)
 {
     QStringList names = settings->allKeys();
     names.removeAll(QString());
     return names;
+}
+
+// The position of a name in a sorted list, and whether it is there.
+QPair<int, bool> findName(const QStringList &names, const QString &name)
+{
+    const auto at = std::lower_bound(names.cbegin(), names.cend(), name);
+    return { int(at - names.cbegin()), at != names.cend() && *at == name };
+}
+
+void insertName(QStringList &names, const QString &name)
+{
+    const QPair<int, bool> found = findName(names, name);
+    if (!found.second)
+        names.insert(found.first, name);
+}
+
+void removeName(QStringList &names, const QString &name)
+{
+    const QPair<int, bool> found = findName(names, name);
+    if (found.second)
+        names.removeAt(found.first);
 }
 
 QString tr(const char *text)
@@ -207,8 +230,8 @@ QString existingFolder(const QString &path)
     return dir.absolutePath();
 }
 
-// Room for a file rewritten with the changes: QSettings writes a whole new copy before it
-// replaces the old one, and a write that runs out of room in the middle is not reported to it.
+// Room for a file rewritten with the changes: a whole new copy is written before it replaces the
+// old one, and QSettings is not told of a write that runs out of room in the middle.
 // Escaped text takes at most six bytes per character; the margin covers block rounding.
 qint64 bytesNeeded(const QString &path, qint64 changedChars)
 {
@@ -249,26 +272,9 @@ void showWriteFailure(const QString &path, const QString &reason)
             .arg(QDir::toNativeSeparators(path), reason));
 }
 
-// QSettings::remove() also takes every key under "name/"; names read from a hand-edited file
-// can be such group paths ("Lab" and "Lab/Cam"), and one item must never take another along.
-void removeExactly(QSettings *settings, const QString &key)
+IniFile *openSettings(const QString &path)
 {
-    settings->beginGroup(key);
-    const QStringList below = settings->allKeys();
-    QVariantList values;
-    for (const QString &child : below)
-        values.append(settings->value(child));
-    settings->endGroup();
-    settings->remove(key);
-    for (int i = 0; i < below.size(); ++i)
-        settings->setValue(key + QLatin1Char('/') + below.at(i), values.at(i));
-}
-
-QSettings *openSettings(const QString &path)
-{
-    auto *settings = new QSettings(path, QSettings::IniFormat);
-    QtCompat::useUtf8Ini(*settings);
-    return settings;
+    return new IniFile(path);
 }
 
 } // namespace
@@ -277,11 +283,19 @@ AppSettingsManager::AppSettingsManager()
     : deviceSettings(nullptr)
     , deviceNameSettings(nullptr)
     , commandSettings(nullptr)
+    , commandNames(new QStringListModel(this))
 {
     const QString folder = dataFolder();
     deviceSettings = openScreened(folder, QStringLiteral("devicelist.ini"), DeviceFile);
     deviceNameSettings = openScreened(folder, QStringLiteral("devicenamelist.ini"), NameFile);
     commandSettings = openScreened(folder, QStringLiteral("commandlist.ini"), CommandFile);
+    // allKeys() gives them sorted, as the lists below keep them.
+    deviceNames = savedNames(deviceNameSettings);
+    commandNames->setStringList(savedNames(commandSettings));
+    // The name lists follow a file that another writer changed and that was therefore read again.
+    connect(
+        deviceNameSettings, &IniFile::reread, this, [this] { namesFollow(deviceNameSettings); });
+    connect(commandSettings, &IniFile::reread, this, [this] { namesFollow(commandSettings); });
     // After start-up, over the main window.
     if (!ignoredItems.isEmpty())
         QTimer::singleShot(0, this, &AppSettingsManager::reportIgnoredItems);
@@ -289,13 +303,13 @@ AppSettingsManager::AppSettingsManager()
 
 AppSettingsManager::~AppSettingsManager()
 {
-    // Deleting a QSettings writes back whatever the event loop has not written yet.
+    // Deleting an IniFile writes back whatever the event loop has not written yet.
     delete deviceSettings;
     delete commandSettings;
     delete deviceNameSettings;
 }
 
-QSettings *AppSettingsManager::openScreened(const QString &folder, const QString &file, int kind)
+IniFile *AppSettingsManager::openScreened(const QString &folder, const QString &file, int kind)
 {
     const QString path = folder + file;
     QFile in(path);
@@ -362,7 +376,7 @@ void AppSettingsManager::reportIgnoredItems()
 }
 
 bool AppSettingsManager::writeKeys(
-    QSettings *&settings, const KeyValues &changes, KeyValues *undo, bool tell)
+    IniFile *settings, const KeyValues &changes, KeyValues *undo, bool tell)
 {
     const auto report = [tell](const QString &path, const QString &reason) {
         if (tell)
@@ -373,11 +387,9 @@ bool AppSettingsManager::writeKeys(
         report(path, tr("it holds values this program cannot read and could not be repaired"));
         return false;
     }
-    // QSettings keeps the first error it met; a fresh object shows this write's outcome alone.
-    if (settings->status() != QSettings::NoError) {
-        delete settings;
-        settings = openSettings(path);
-    }
+    // Each write reports its own outcome: a failed one leaves no error behind, and a file changed
+    // on disk since (put right by the operator, or saved by another instance) is merged with the
+    // change and read again.
 
     qint64 changedChars = 0;
     for (const KeyValue &change : changes)
@@ -393,31 +405,48 @@ bool AppSettingsManager::writeKeys(
     for (const KeyValue &change : changes)
         before.append({ change.key,
             settings->contains(change.key) ? settings->value(change.key) : QVariant() });
-    const auto apply = [&settings](const KeyValues &values) {
+    // IniFile removes exactly the key named, never the keys under "key/".
+    const auto apply = [settings](const KeyValues &values) {
         for (const KeyValue &change : values) {
             if (change.value.isValid())
                 settings->setValue(change.key, change.value);
             else
-                removeExactly(settings, change.key);
+                settings->remove(change.key);
         }
     };
 
     apply(changes);
-    settings->sync();
-    const bool written = settings->status() != QSettings::AccessError;
-    if (written && fileIsWhole(path, settings->allKeys().size())) {
+    const bool written = settings->sync();
+    // The file's own copy of its lines replaces it whole or not at all; QSettings, which writes
+    // the files IniFile leaves to it, can leave a torn file on a full disk.
+    if (written
+        && (!settings->writtenByQSettings() || fileIsWhole(path, settings->allKeys().size()))) {
         if (undo)
             *undo = before;
         return true;
     }
     const QString reason = writeFailureReason(path, needed);
-    // Reads and later writes must agree with what the disk holds; a torn file gets its old
-    // contents back if the disk lets it.
+    // Reads and later writes must agree with what the disk holds. The old values are written
+    // again: a torn file gets its old contents back if the disk lets it, and QSettings, which
+    // keeps a file's unsaved changes for the next object on the same file, keeps the old values
+    // instead of the refused ones. If that fails too, nothing is left to write later.
     apply(before);
-    if (written)
-        settings->sync();
+    if (!settings->sync())
+        settings->discardChanges();
+    // A write through QSettings may have read the file again, names and all, before it was taken
+    // back.
+    if (written || settings->writtenByQSettings())
+        namesFollow(settings);
     report(path, reason);
     return false;
+}
+
+void AppSettingsManager::namesFollow(IniFile *settings)
+{
+    if (settings == deviceNameSettings)
+        deviceNames = savedNames(deviceNameSettings);
+    else if (settings == commandSettings)
+        commandNames->setStringList(savedNames(commandSettings));
 }
 
 bool AppSettingsManager::nameHasSeparator(const QString &name)
@@ -428,7 +457,8 @@ bool AppSettingsManager::nameHasSeparator(const QString &name)
 QList<AppTableData *> *AppSettingsManager::loadDevices()
 {
     auto *list = new QList<AppTableData *>();
-    const QStringList names = savedNames(deviceNameSettings);
+    list->reserve(deviceNames.size());
+    const QStringList names = deviceNames;
     for (const QString &name : names) {
         // A value that is not a number reads as 0.
         const auto intValue = [&](int index) {
@@ -444,7 +474,8 @@ QList<AppTableData *> *AppSettingsManager::loadDevices()
 QList<AppTableData *> *AppSettingsManager::loadCommands()
 {
     auto *list = new QList<AppTableData *>();
-    const QStringList names = savedNames(commandSettings);
+    const QStringList names = commandNames->stringList();
+    list->reserve(names.size());
     for (const QString &name : names)
         list->append(
             new AppCommandData(name, commandSettings->value(name, QByteArray()).toByteArray()));
@@ -453,19 +484,19 @@ QList<AppTableData *> *AppSettingsManager::loadCommands()
 
 bool AppSettingsManager::deviceExists(QString name)
 {
-    return savedNames(deviceNameSettings).contains(name, Qt::CaseSensitive);
+    return findName(deviceNames, name).second;
 }
 
 bool AppSettingsManager::commandExists(QString name)
 {
-    return savedNames(commandSettings).contains(name, Qt::CaseSensitive);
+    return findName(commandNames->stringList(), name).second;
 }
 
 bool AppSettingsManager::addDevice(QString name, QString portName, int baudRate, int stopBits,
     int dataBits, int parity, int flowControl)
 {
     VerantisTerminalApp *app = VerantisTerminalApp::app();
-    if (savedNames(deviceNameSettings).contains(name, Qt::CaseSensitive)) {
+    if (deviceExists(name)) {
         app->showMessage(tr("Device name is repeated. Please use another name."));
         return false;
     }
@@ -487,8 +518,10 @@ bool AppSettingsManager::addDevice(QString name, QString portName, int baudRate,
     KeyValues undo;
     if (!writeKeys(deviceSettings, settings, &undo))
         return false;
-    if (writeKeys(deviceNameSettings, { { name, 1 } }))
+    if (writeKeys(deviceNameSettings, { { name, 1 } })) {
+        insertName(deviceNames, name);
         return true;
+    }
     writeKeys(deviceSettings, undo, nullptr, false);
     return false;
 }
@@ -496,7 +529,7 @@ bool AppSettingsManager::addDevice(QString name, QString portName, int baudRate,
 bool AppSettingsManager::addCommand(QString name, QByteArray bytes)
 {
     VerantisTerminalApp *app = VerantisTerminalApp::app();
-    if (savedNames(commandSettings).contains(name, Qt::CaseSensitive)) {
+    if (commandExists(name)) {
         app->showMessage(tr("Command name is repeated. Please use another name."));
         return false;
     }
@@ -508,7 +541,10 @@ bool AppSettingsManager::addCommand(QString name, QByteArray bytes)
         app->showMessage(tr("Command name can not contain / or \\."));
         return false;
     }
-    return writeKeys(commandSettings, { { name, bytes } });
+    if (!writeKeys(commandSettings, { { name, bytes } }))
+        return false;
+    insertCommandName(name);
+    return true;
 }
 
 bool AppSettingsManager::changeDeviceName(QString oldName, QString newName)
@@ -529,8 +565,11 @@ bool AppSettingsManager::changeDeviceName(QString oldName, QString newName)
     KeyValues undo;
     if (!writeKeys(deviceSettings, settings, &undo))
         return false;
-    if (writeKeys(deviceNameSettings, { { oldName, QVariant() }, { newName, 1 } }))
+    if (writeKeys(deviceNameSettings, { { oldName, QVariant() }, { newName, 1 } })) {
+        removeName(deviceNames, oldName);
+        insertName(deviceNames, newName);
         return true;
+    }
     writeKeys(deviceSettings, undo, nullptr, false);
     return false;
 }
@@ -541,7 +580,10 @@ bool AppSettingsManager::changeCommandName(QString oldName, QString newName)
         return false;
     // Read, remove, then write: see changeDeviceName.
     const QByteArray bytes = commandSettings->value(oldName, QByteArray()).toByteArray();
-    return writeKeys(commandSettings, { { oldName, QVariant() }, { newName, bytes } });
+    if (!writeKeys(commandSettings, { { oldName, QVariant() }, { newName, bytes } }))
+        return false;
+    renameCommandName(oldName, newName);
+    return true;
 }
 
 bool AppSettingsManager::setDeviceValue(QString name, QString keySuffix, QVariant value)
@@ -569,8 +611,10 @@ bool AppSettingsManager::removeDevice(QString name)
     KeyValues undo;
     if (!writeKeys(deviceSettings, settings, &undo))
         return false;
-    if (writeKeys(deviceNameSettings, { { name, QVariant() } }))
+    if (writeKeys(deviceNameSettings, { { name, QVariant() } })) {
+        removeName(deviceNames, name);
         return true;
+    }
     writeKeys(deviceSettings, undo, nullptr, false);
     return false;
 }
@@ -580,17 +624,70 @@ bool AppSettingsManager::removeCommand(QString name)
     // Nothing is stored under an empty name, so there is nothing to fail at.
     if (name.isEmpty())
         return true;
-    return writeKeys(commandSettings, { { name, QVariant() } });
+    if (!writeKeys(commandSettings, { { name, QVariant() } }))
+        return false;
+    removeCommandName(name);
+    return true;
 }
 
 int AppSettingsManager::commandCount()
 {
-    return savedNames(commandSettings).size();
+    return commandNames->rowCount();
 }
 
 QString AppSettingsManager::commandNameAt(int index)
 {
-    return savedNames(commandSettings).value(index);
+    if (index < 0 || index >= commandNames->rowCount())
+        return QString();
+    return commandNames->index(index).data().toString();
+}
+
+QStringListModel *AppSettingsManager::commandNameModel() const
+{
+    return commandNames;
+}
+
+void AppSettingsManager::insertCommandName(const QString &name)
+{
+    const QPair<int, bool> found = findName(commandNames->stringList(), name);
+    if (found.second)
+        return;
+    commandNames->insertRows(found.first, 1);
+    commandNames->setData(commandNames->index(found.first), name);
+}
+
+void AppSettingsManager::removeCommandName(const QString &name)
+{
+    const QPair<int, bool> found = findName(commandNames->stringList(), name);
+    if (found.second)
+        commandNames->removeRows(found.first, 1);
+}
+
+// Moved rather than removed and added again, so a list showing the command keeps it chosen.
+void AppSettingsManager::renameCommandName(const QString &oldName, const QString &newName)
+{
+    const QPair<int, bool> from = findName(commandNames->stringList(), oldName);
+    if (!from.second) {
+        insertCommandName(newName);
+        return;
+    }
+    QStringList rest = commandNames->stringList();
+    rest.removeAt(from.first);
+    const QPair<int, bool> to = findName(rest, newName);
+    if (to.second) {
+        removeCommandName(oldName);
+        return;
+    }
+    // moveRows() takes the destination as a row of the list before the move.
+    const int destination = to.first >= from.first ? to.first + 1 : to.first;
+    const bool stays = destination == from.first || destination == from.first + 1;
+    if (stays || commandNames->moveRows(QModelIndex(), from.first, 1, QModelIndex(), destination)) {
+        commandNames->setData(commandNames->index(to.first), newName);
+        return;
+    }
+    // A model that cannot move rows (before Qt 5.13).
+    commandNames->removeRows(from.first, 1);
+    insertCommandName(newName);
 }
 
 QByteArray AppSettingsManager::commandBytes(QString name)

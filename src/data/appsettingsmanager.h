@@ -13,7 +13,8 @@
 #include <memory>
 
 class AppTableData;
-class QSettings;
+class IniFile;
+class QStringListModel;
 class QTemporaryDir;
 
 // Keeps the saved devices and commands between runs in three INI files in the per-user data
@@ -42,6 +43,9 @@ public:
     bool removeCommand(QString name);
     int commandCount();
     QString commandNameAt(int index);
+    // The saved command names in the order of commandNameAt(), kept in step with every add,
+    // rename and removal, so a list shown from it follows the saved commands. The store owns it.
+    QStringListModel *commandNameModel() const;
     QByteArray commandBytes(QString name);
     QString dataFolder();
     void saveHistoryLog(QString text);
@@ -65,14 +69,19 @@ private:
     };
     using KeyValues = QVector<KeyValue>;
 
-    QSettings *openScreened(const QString &folder, const QString &file, int kind);
+    IniFile *openScreened(const QString &folder, const QString &file, int kind);
     // Applies the changes to one file and writes it. On failure the file keeps what it had, in
     // memory as on disk, and the operator is told (unless `tell` is false: taking back the first
     // half of a change adds nothing to the message about the second). `undo` receives what puts
     // the keys back.
-    bool writeKeys(QSettings *&settings, const KeyValues &changes, KeyValues *undo = nullptr,
-        bool tell = true);
+    bool writeKeys(
+        IniFile *settings, const KeyValues &changes, KeyValues *undo = nullptr, bool tell = true);
     void reportIgnoredItems();
+    // Reads the name list of a name or command file again from what it holds in memory.
+    void namesFollow(IniFile *settings);
+    void insertCommandName(const QString &name);
+    void removeCommandName(const QString &name);
+    void renameCommandName(const QString &oldName, const QString &newName);
 
     // Files that held values this program cannot read and could not be repaired on disk: their
     // settings object reads a repaired copy, and every write to them is refused.
@@ -81,9 +90,14 @@ private:
     QStringList ignoredItems;
     QStringList ignoredNotes;
 
-    QSettings *deviceSettings;
-    QSettings *deviceNameSettings;
-    QSettings *commandSettings;
+    // In the INI format of QSettings; see IniFile for why not QSettings itself.
+    IniFile *deviceSettings;
+    IniFile *deviceNameSettings;
+    IniFile *commandSettings;
+    // The saved names, sorted as the files list their keys. Read from the files once and changed
+    // only after a write that reached the disk, so no check or listing reads all the keys again.
+    QStringList deviceNames;
+    QStringListModel *commandNames;
 };
 
 #endif // APPSETTINGSMANAGER_H

@@ -2,9 +2,14 @@
 
 #include "models/appabstracttablemodel.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
+
+#include <utility>
 
 namespace {
 
@@ -15,6 +20,29 @@ QPushButton *newButton(const QString &text, QWidget *parent = nullptr)
     return button;
 }
 
+// Calls back when the watched widget changes size; lives as its child.
+class ResizeWatch : public QObject
+{
+public:
+    ResizeWatch(QWidget *widget, std::function<void()> resized)
+        : QObject(widget)
+        , resized(std::move(resized))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            resized();
+        return false;
+    }
+
+private:
+    std::function<void()> resized;
+};
+
 } // namespace
 
 RowButtons::RowButtons(QObject *context, QTableView *view, const QVector<Button> &buttons)
@@ -22,26 +50,35 @@ RowButtons::RowButtons(QObject *context, QTableView *view, const QVector<Button>
     , view(view)
     , buttons(buttons)
     , parked(buttons.size())
+    , resizeWatch(nullptr)
 {
     fitRows();
     QAbstractItemModel *model = view->model();
     if (!model)
         return;
-    installRows(0, model->rowCount() - 1);
-    // The view handles these signals first (it connected to the model before us): it has made
-    // room for the new rows, or let go of every cell widget on a reset.
-    QObject::connect(model, &QAbstractItemModel::rowsInserted, context,
-        [this, model](const QModelIndex &parent, int first, int last) {
-            if (this->view && this->view->model() == model && !parent.isValid())
-                installRows(first, last);
-        });
-    QObject::connect(model, &QAbstractItemModel::modelReset, context, [this, model] {
+    followView();
+    // The view handles the model's signals first (it connected to the model before us): it has
+    // made room for new rows, and let go of the cells of removed rows or of every cell on a reset.
+    const auto follow = [this, model] {
         if (this->view && this->view->model() == model)
-            installRows(0, model->rowCount() - 1);
-    });
+            followView();
+    };
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, context, follow);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, context, follow);
+    QObject::connect(model, &QAbstractItemModel::rowsMoved, context, follow);
+    QObject::connect(model, &QAbstractItemModel::modelReset, context, follow);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, context, follow);
+    // The view has scrolled its viewport, cells included, before this runs.
+    QObject::connect(view->verticalScrollBar(), &QScrollBar::valueChanged, context, follow);
+    // A row made taller or shorter by hand changes which rows are in view.
+    QObject::connect(view->verticalHeader(), &QHeaderView::sectionResized, context, follow);
+    resizeWatch = new ResizeWatch(view->viewport(), follow);
 }
 
-RowButtons::~RowButtons() = default;
+RowButtons::~RowButtons()
+{
+    delete resizeWatch.data();
+}
 
 bool RowButtons::park(QWidget *widget)
 {
@@ -69,6 +106,49 @@ void RowButtons::fitRows()
     const int wanted = height + 4;
     if (rows->defaultSectionSize() < wanted)
         rows->setDefaultSectionSize(wanted);
+}
+
+void RowButtons::followView()
+{
+    QAbstractItemModel *model = view ? view->model() : nullptr;
+    if (!model)
+        return;
+    int first = 0;
+    int last = -1;
+    const int rows = model->rowCount();
+    const int height = view->viewport()->height();
+    // A viewport not laid out yet, or squeezed to nothing, shows no rows.
+    if (rows > 0 && height > 0) {
+        first = qMax(0, view->rowAt(0));
+        // Below the last row when the rows do not fill the view.
+        last = view->rowAt(height - 1);
+        if (last < 0)
+            last = rows - 1;
+    }
+    // Cells of rows that left the view go back to the parking place, ready for rows coming in.
+    QVector<QPersistentModelIndex> leaving;
+    for (auto it = cells.cbegin(); it != cells.cend(); ++it) {
+        const int row = it->index.row();
+        if (!it->index.isValid() || (row >= first && row <= last))
+            continue;
+        leaving.append(it->index);
+        keepFocusOffCell(it.key());
+    }
+    // Through the delegate's destroyEditor(), which parks the cell rather than deleting it.
+    for (const QPersistentModelIndex &index : qAsConst(leaving))
+        view->closePersistentEditor(index);
+    installRows(first, last);
+}
+
+// A hidden widget hands its focus to the next one in the chain, another row's button, and the
+// view would make that row current and scroll back to it, even while it is removing rows; given
+// to the view, the focus would make a row current as well. So the button just lets it go before
+// its cell is hidden.
+void RowButtons::keepFocusOffCell(QWidget *cell)
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (focus && cell->isAncestorOf(focus))
+        focus->clearFocus();
 }
 
 void RowButtons::installRows(int first, int last)
@@ -114,7 +194,21 @@ void RowButtons::clicked(QWidget *cell)
     auto *model = qobject_cast<AppAbstractTableModel *>(view->model());
     if (!index.isValid() || !model || index.model() != model)
         return;
+    const int row = index.row();
+    const int column = index.column();
+    QWidget *focus = QApplication::focusWidget();
+    const bool hadFocus = focus && cell->isAncestorOf(focus);
+    // The view hides the cell of a removed row before it is parked; see keepFocusOffCell().
+    keepFocusOffCell(cell);
     // A copy: the action may remove the row, which parks this very cell.
     const Action action = buttons.at(found->button).action;
-    action(model, index.row());
+    action(model, row);
+
+    // A keyboard user carries on where the button was: on it, or, when its row went, on the
+    // same button of the row that took its place.
+    if (!hadFocus || !view || view->model() != model || model->rowCount() == 0)
+        return;
+    QWidget *next = view->indexWidget(model->index(qMin(row, model->rowCount() - 1), column));
+    if (auto *button = next ? next->findChild<QPushButton *>() : nullptr)
+        button->setFocus(Qt::OtherFocusReason);
 }

