@@ -62,14 +62,7 @@ Outcome runChild(
         outcome.problems << QStringLiteral("%1: cannot prepare a data folder").arg(scenario);
         return outcome;
     }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), home.path() + QStringLiteral("/cache"));
-    // The temporary folder is private to us, as a runtime folder must be.
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
-    env.insert(QStringLiteral("VT_BENCH_ITEMS"), QString::number(items));
+    QProcessEnvironment env = childEnvironment(home.path(), items);
 
     const QStringList args = QStringList { QStringLiteral("--child"), scenario } + sizeArgs;
     QProcess child;

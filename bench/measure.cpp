@@ -88,6 +88,19 @@ bool writeAll(int fd, const char *bytes, qint64 count)
 
 } // namespace
 
+QProcessEnvironment childEnvironment(const QString &home, int items)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/cache"));
+    // The temporary folder is private to us, as a runtime folder must be.
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home);
+    env.insert(QStringLiteral("VT_BENCH_ITEMS"), QString::number(items));
+    return env;
+}
+
 qint64 wallNs()
 {
     return clockNs(CLOCK_MONOTONIC);

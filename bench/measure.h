@@ -2,6 +2,7 @@
 #define MEASURE_H
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QtGlobal>
 
 #include <sys/types.h>
@@ -19,6 +20,10 @@ qint64 cpuNs();
 qint64 peakRssKiB();
 // Resident set size right now.
 qint64 currentRssKiB();
+
+// The environment of a measured child process: offscreen, with every per-user folder in `home`
+// so it never touches the user's own saved items, and the number of seeded items.
+QProcessEnvironment childEnvironment(const QString &home, int items);
 
 // Times every event the application delivers from the event loop. The longest single delivery
 // is the longest the loop was unable to look at anything else, such as the operator's input.

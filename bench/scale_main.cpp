@@ -208,68 +208,53 @@ void opsTerminal(int items, int repeats)
     reportTiming(QStringLiteral("open_terminal"), timing);
 }
 
-void opsDevices(int repeats)
+// One saved list of the main window, as the add, rename and delete timings see it.
+struct SavedList
 {
-    auto *view = mainWidget<QTableView>("deviceTable");
+    const char *kind; // "device" or "command", in problems and figure names
+    const char *table;
+    const char *nameEdit;
+    const char *saveBtn;
+    int deleteColumn;
+    bool (AppSettingsManager::*exists)(QString);
+};
+
+void opsOnList(const SavedList &list, int repeats)
+{
+    auto *view = mainWidget<QTableView>(list.table);
     AppAbstractTableModel *model = modelOf(view);
     AppSettingsManager *store = scaleApp()->settingsManager();
+    const QString kind = QString::fromLatin1(list.kind);
+    const auto saved = [&](const QString &name) {
+        return (store->*list.exists)(name);
+    };
     Timing add, rename, remove;
     for (int i = 0; i < repeats; ++i) {
         const QString name = QStringLiteral("Added %1").arg(i);
         const QString renamed = QStringLiteral("Renamed %1").arg(i);
-        mainWidget<QLineEdit>("deviceNameEdit")->setText(name);
-        add.measure([] { mainWidget<QPushButton>("deviceSaveBtn")->click(); });
+        mainWidget<QLineEdit>(list.nameEdit)->setText(name);
+        if (kind == QLatin1String("command"))
+            mainWidget<QLineEdit>("hexEdit")->setText(QStringLiteral("0102"));
+        add.measure([&] { mainWidget<QPushButton>(list.saveBtn)->click(); });
         const int row = rowOf(model, name);
-        if (row < 0 || !store->deviceExists(name)) {
-            problem(QStringLiteral("a device saved from the form is missing"));
+        if (row < 0 || !saved(name)) {
+            problem(QStringLiteral("a %1 saved from the form is missing").arg(kind));
             return;
         }
         // As the delegate commits an edited name cell.
         rename.measure([&] { model->setData(model->index(row, 0), renamed, Qt::EditRole); });
-        QPushButton *button = rowButton(view, row, 7);
-        if (!button || !store->deviceExists(renamed)) {
-            problem(QStringLiteral("a renamed device or its Delete button is missing"));
+        QPushButton *button = rowButton(view, row, list.deleteColumn);
+        if (!button || !saved(renamed)) {
+            problem(QStringLiteral("a renamed %1 or its Delete button is missing").arg(kind));
             return;
         }
         remove.measure([button] { button->click(); });
-        if (store->deviceExists(renamed) || rowOf(model, renamed) >= 0)
-            problem(QStringLiteral("a deleted device is still saved"));
+        if (saved(renamed) || rowOf(model, renamed) >= 0)
+            problem(QStringLiteral("a deleted %1 is still saved").arg(kind));
     }
-    reportTiming(QStringLiteral("device_add"), add);
-    reportTiming(QStringLiteral("device_rename"), rename);
-    reportTiming(QStringLiteral("device_delete"), remove);
-}
-
-void opsCommands(int repeats)
-{
-    auto *view = mainWidget<QTableView>("commandTable");
-    AppAbstractTableModel *model = modelOf(view);
-    AppSettingsManager *store = scaleApp()->settingsManager();
-    Timing add, rename, remove;
-    for (int i = 0; i < repeats; ++i) {
-        const QString name = QStringLiteral("Added %1").arg(i);
-        const QString renamed = QStringLiteral("Renamed %1").arg(i);
-        mainWidget<QLineEdit>("commandNameEdit")->setText(name);
-        mainWidget<QLineEdit>("hexEdit")->setText(QStringLiteral("0102"));
-        add.measure([] { mainWidget<QPushButton>("commandSaveBtn")->click(); });
-        const int row = rowOf(model, name);
-        if (row < 0 || !store->commandExists(name)) {
-            problem(QStringLiteral("a command saved from the form is missing"));
-            return;
-        }
-        rename.measure([&] { model->setData(model->index(row, 0), renamed, Qt::EditRole); });
-        QPushButton *button = rowButton(view, row, 3);
-        if (!button || !store->commandExists(renamed)) {
-            problem(QStringLiteral("a renamed command or its Delete button is missing"));
-            return;
-        }
-        remove.measure([button] { button->click(); });
-        if (store->commandExists(renamed) || rowOf(model, renamed) >= 0)
-            problem(QStringLiteral("a deleted command is still saved"));
-    }
-    reportTiming(QStringLiteral("command_add"), add);
-    reportTiming(QStringLiteral("command_rename"), rename);
-    reportTiming(QStringLiteral("command_delete"), remove);
+    reportTiming(kind + QStringLiteral("_add"), add);
+    reportTiming(kind + QStringLiteral("_rename"), rename);
+    reportTiming(kind + QStringLiteral("_delete"), remove);
 }
 
 // Pages through the device table from the first row to the last, one frame per page, as
@@ -355,8 +340,12 @@ int runChild(int argc, char **argv, const QString &scenario, int repeats, int id
         app.mainWin()->resize(1280, 960);
         waitIdle();
         opsTerminal(items, repeats);
-        opsDevices(repeats);
-        opsCommands(repeats);
+        opsOnList({ "device", "deviceTable", "deviceNameEdit", "deviceSaveBtn", 7,
+                      &AppSettingsManager::deviceExists },
+            repeats);
+        opsOnList({ "command", "commandTable", "commandNameEdit", "commandSaveBtn", 3,
+                      &AppSettingsManager::commandExists },
+            repeats);
         opsScroll();
         opsIdle(idleSeconds);
     }
@@ -385,13 +374,7 @@ Outcome runOne(const QString &scenario, int items, const QStringList &extra)
         outcome.problems << QStringLiteral("cannot prepare a data folder");
         return outcome;
     }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), home.path() + QStringLiteral("/cache"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
-    env.insert(QStringLiteral("VT_BENCH_ITEMS"), QString::number(items));
+    QProcessEnvironment env = childEnvironment(home.path(), items);
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     env.insert(QStringLiteral("VT_BENCH_SPAWN_NS"), QString::number(wallNs()));
