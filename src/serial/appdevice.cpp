@@ -153,12 +153,12 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
             pendingReports.append(report);
         return;
     }
-    if (!report.gone && isHungUp()) {
-        // A hung-up line reads end-of-file, which the port reports as a read error carrying
-        // whatever errno was left over. The device has gone; use the text the line gives any
-        // write from now on.
+    // A hung-up line reads end-of-file, which the port reports as a read error, or (Qt 6, now
+    // and then) as a lost resource, carrying whatever errno was left over. The device has gone;
+    // use the text the line gives any write from now on.
+    const bool staleText = report.text == qt_error_string(EAGAIN);
+    if ((report.gone && staleText) || (!report.gone && isHungUp()))
         report = { qt_error_string(EIO), true };
-    }
     if (report.gone) {
         lineGone = true;
         // Close at once: a dead line keeps signalling, which would spin the CPU and queue
