@@ -82,19 +82,7 @@ Outcome runChild(
             << QStringLiteral("%1: exited with %2").arg(scenario).arg(child.exitCode());
     }
 
-    const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
-    for (const QByteArray &line : lines) {
-        if (!line.startsWith("RESULT "))
-            continue;
-        const QString text = QString::fromUtf8(line.mid(7));
-        const int space = text.indexOf(QLatin1Char(' '));
-        const QString key = text.left(space);
-        const QString value = space < 0 ? QString() : text.mid(space + 1);
-        if (key == QLatin1String("problem"))
-            outcome.problems << scenario + QStringLiteral(": ") + value;
-        else
-            outcome.values.insert(key, value);
-    }
+    readChildResults(child.readAllStandardOutput(), scenario, &outcome.values, &outcome.problems);
     return outcome;
 }
 

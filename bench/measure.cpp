@@ -101,6 +101,24 @@ QProcessEnvironment childEnvironment(const QString &home, int items)
     return env;
 }
 
+void readChildResults(const QByteArray &output, const QString &label,
+    QHash<QString, QString> *values, QStringList *problems)
+{
+    const QList<QByteArray> lines = output.split('\n');
+    for (const QByteArray &line : lines) {
+        if (!line.startsWith("RESULT "))
+            continue;
+        const QString text = QString::fromUtf8(line.mid(7));
+        const int space = text.indexOf(QLatin1Char(' '));
+        const QString key = text.left(space);
+        const QString value = space < 0 ? QString() : text.mid(space + 1);
+        if (key == QLatin1String("problem"))
+            *problems << label + QStringLiteral(": ") + value;
+        else
+            values->insert(key, value);
+    }
+}
+
 qint64 wallNs()
 {
     return clockNs(CLOCK_MONOTONIC);

@@ -2,7 +2,9 @@
 #define MEASURE_H
 
 #include <QByteArray>
+#include <QHash>
 #include <QProcessEnvironment>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <sys/types.h>
@@ -24,6 +26,11 @@ qint64 currentRssKiB();
 // The environment of a measured child process: offscreen, with every per-user folder in `home`
 // so it never touches the user's own saved items, and the number of seeded items.
 QProcessEnvironment childEnvironment(const QString &home, int items);
+
+// Reads the "RESULT key value" lines a measured child printed: "problem" lines go to `problems`
+// behind `label` and ": ", every other key to `values`.
+void readChildResults(const QByteArray &output, const QString &label,
+    QHash<QString, QString> *values, QStringList *problems);
 
 // Times every event the application delivers from the event loop. The longest single delivery
 // is the longest the loop was unable to look at anything else, such as the operator's input.

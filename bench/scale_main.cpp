@@ -387,19 +387,8 @@ Outcome runOne(const QString &scenario, int items, const QStringList &extra)
         outcome.problems << QStringLiteral("%1 at %2: timed out").arg(scenario).arg(items);
         return outcome;
     }
-    const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
-    for (const QByteArray &line : lines) {
-        if (!line.startsWith("RESULT "))
-            continue;
-        const QString text = QString::fromUtf8(line.mid(7));
-        const int space = text.indexOf(QLatin1Char(' '));
-        const QString key = text.left(space);
-        const QString value = text.mid(space + 1);
-        if (key == QLatin1String("problem"))
-            outcome.problems << QStringLiteral("%1 at %2: %3").arg(scenario).arg(items).arg(value);
-        else
-            outcome.values.insert(key, value);
-    }
+    readChildResults(child.readAllStandardOutput(),
+        QStringLiteral("%1 at %2").arg(scenario).arg(items), &outcome.values, &outcome.problems);
     if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
         outcome.problems << QStringLiteral("%1 at %2: the child failed").arg(scenario).arg(items);
     return outcome;
