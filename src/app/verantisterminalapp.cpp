@@ -13,6 +13,7 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSet>
 #include <QStyle>
 
 VerantisTerminalApp::VerantisTerminalApp(int &argc, char **argv)
@@ -91,10 +92,13 @@ void VerantisTerminalApp::openFromCommandLine(const StartOptions &options)
     const auto lines = options.lines(settings, &missing);
     for (const QString &name : qAsConst(missing))
         showMessage(tr("No saved device is named \"%1\".").arg(name));
+    QSet<AppDevice *> logged;
     for (const auto &line : qAsConst(lines)) {
         AppDevice *device = openDevice(line.get());
-        if (!device || options.logPath.isEmpty())
+        // A port named twice is one terminal with one log.
+        if (!device || options.logPath.isEmpty() || logged.contains(device))
             continue;
+        logged.insert(device);
         QString failure;
         LogFile *log = logDeviceTraffic(device, options.logPathFor(line->portName()),
             options.raw ? LogFile::Format::Raw : LogFile::Format::Lines, this, &failure);

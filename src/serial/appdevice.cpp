@@ -277,7 +277,7 @@ QString AppDevice::lostLineText(const QString &reason) const
     QString device = line;
     if (device.startsWith(QLatin1String("/dev/")))
         device = device.mid(5);
-    if (!device.isEmpty() && device != m_deviceData->portName())
+    if (!device.isEmpty() && device != m_deviceData->portName() && line != m_deviceData->portName())
         about << device;
     if (!m_deviceData->name().isEmpty())
         about << m_deviceData->name();

@@ -1,0 +1,219 @@
+// The command line, through the real executable as a child process against pty peers, and
+// --open inside the running application.
+#include "app/commandline.h"
+#include "data/appdevicedata.h"
+#include "data/appsettingsmanager.h"
+#include "messageboxcatcher.h"
+#include "ptypeer.h"
+#include "serial/appdevice.h"
+#include "testapp.h"
+#include "ui/appdevicedialog.h"
+#include "ui/appmainwin.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QString readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The options --help and the man page list, each as "--name".
+QStringList optionNames(const QString &text, const QRegularExpression &optionLine)
+{
+    QStringList names;
+    static const QRegularExpression name(QStringLiteral("--([a-z][a-z-]*)"));
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (!optionLine.match(line).hasMatch())
+            continue;
+        line.remove(QRegularExpression(QStringLiteral("\\\\f[BIR]"))).remove(QLatin1Char('\\'));
+        for (auto it = name.globalMatch(line); it.hasNext();)
+            names << it.next().captured(0);
+    }
+    names.sort();
+    names.removeDuplicates();
+    return names;
+}
+
+} // namespace
+
+class TstCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void captureLogsTheStreamUntilItEnds_data();
+    void captureLogsTheStreamUntilItEnds();
+    void badInputSaysWhatInOneLine_data();
+    void badInputSaysWhatInOneLine();
+    void ownTerminalIsNoPort();
+    void openOpensTheNamedTerminalAndLogsIt();
+    void manPageListsTheOptionsOfHelp();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TstCommandLine::captureLogsTheStreamUntilItEnds_data()
+{
+    QTest::addColumn<bool>("raw");
+    QTest::addColumn<bool>("hangUp");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("lines, SIGTERM") << false << false << 0;
+    QTest::newRow("raw, SIGTERM") << true << false << 0;
+    QTest::newRow("lines, line lost") << false << true << 1;
+}
+
+void TstCommandLine::captureLogsTheStreamUntilItEnds()
+{
+    QFETCH(bool, raw);
+    QFETCH(bool, hangUp);
+    PtyPeer peer;
+    QVERIFY(peer.isValid());
+    const QString log = dir.filePath(QStringLiteral("capture-%1.log").arg(QTest::currentDataTag()));
+    QStringList args { "--capture", "--port", peer.slavePath(), "--baud", "115200", "--log", log };
+    if (raw)
+        args << "--raw";
+    QProcess child;
+    child.start(VT_EXECUTABLE, args);
+    // The log is opened once the port is.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(log), 10000);
+    QVERIFY(peer.write("hello\r\n"));
+    const QString expected = raw ? QStringLiteral("hello\r\n")
+                                 : QStringLiteral("-Received-68656C6C6F0D0A-hello\\r\\n-")
+            + peer.slavePath() + QStringLiteral("-115200-8-OneStop-None-OFF\n");
+    // Written while the capture runs, not only at its end.
+    QTRY_VERIFY_WITH_TIMEOUT(readAll(log).endsWith(expected), 10000);
+
+    if (hangUp)
+        peer.hangUp();
+    else
+        child.terminate();
+    QVERIFY(child.waitForFinished(10000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QTEST(child.exitCode(), "exitCode");
+    const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
+    QCOMPARE(errors,
+        hangUp
+            ? "VerantisTerminal: " + peer.slavePath() + " was disconnected: Input/output error.\n"
+            : QString());
+    QVERIFY(raw
+        || QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\\.\\d{3}-")
+               .match(readAll(log))
+               .hasMatch());
+}
+
+void TstCommandLine::badInputSaysWhatInOneLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    const QString log = dir.filePath("bad.log");
+    QTest::newRow("bad baud") << QStringList { "--port", "x", "--baud",
+        "fast" } << 2 << "Bad value for --baud: \"fast\" (expected a positive whole number).";
+    QTest::newRow("bad parity") << QStringList { "--port", "x", "--parity", "3" } << 2
+                                << "Bad value for --parity: \"3\" (expected none, even or odd).";
+    QTest::newRow("unknown option") << QStringList { "--fast" } << 2 << "Unknown option 'fast'.";
+    QTest::newRow("two logs in one file")
+        << QStringList { "--capture", "--open", "A", "--port", "x", "--log", log } << 2
+        << "--log needs %port% in the file name when more than one port is opened.";
+    QTest::newRow("capture without log")
+        << QStringList { "--capture", "--port", "x" } << 2 << "--capture needs --log.";
+    QTest::newRow("missing saved name") << QStringList { "--capture", "--open", "Nope", "--log",
+        log } << 1 << "No saved device is named \"Nope\".";
+    QTest::newRow("missing port") << QStringList {
+        "--capture", "--port", "/nonexistent/tty", "--log", log
+    } << 1 << "Could not open /nonexistent/tty (/nonexistent/tty): No such file or directory.";
+}
+
+void TstCommandLine::badInputSaysWhatInOneLine()
+{
+    QFETCH(QStringList, args);
+    QProcess child;
+    child.start(VT_EXECUTABLE, args);
+    QVERIFY(child.waitForFinished(10000));
+    QTEST(child.exitCode(), "exitCode");
+    QFETCH(QString, message);
+    QCOMPARE(QString::fromLocal8Bit(child.readAllStandardError()),
+        "VerantisTerminal: " + message + "\n");
+    QVERIFY(!QFile::exists(dir.filePath("bad.log")));
+}
+
+void TstCommandLine::ownTerminalIsNoPort()
+{
+    // The child's controlling terminal is a pty of ours; its standard input is that terminal.
+    int master = -1;
+    const QByteArray exe = VT_EXECUTABLE;
+    const QByteArray log = QFile::encodeName(dir.filePath("own.log"));
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    QVERIFY(pid >= 0);
+    if (pid == 0) {
+        execl(exe.constData(), exe.constData(), "--capture", "--port", "/proc/self/fd/0", "--log",
+            log.constData(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    QByteArray output;
+    char buf[512];
+    ssize_t n;
+    while ((n = ::read(master, buf, sizeof buf)) > 0)
+        output.append(buf, int(n));
+    ::close(master);
+    int status = 0;
+    QCOMPARE(waitpid(pid, &status, 0), pid);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 1);
+    QVERIFY2(
+        output.contains("It is the terminal this program was started from, not a serial port."),
+        output.constData());
+}
+
+void TstCommandLine::openOpensTheNamedTerminalAndLogsIt()
+{
+    MessageBoxCatcher catcher;
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
+    QVERIFY(VerantisTerminalApp::app()->settingsManager()->addDevice(
+        "Bench supply", "COM5", 57600, 0, 8, 2, 0));
+    const QString log = dir.filePath("%port%-open.log");
+    const CommandLine commandLine = CommandLine::parse(
+        { "VerantisTerminal", "--open", "Bench supply", "--open", "Gone", "--log", log });
+    QCOMPARE(int(commandLine.action), int(CommandLine::Action::Start));
+
+    VerantisTerminalApp::app()->openFromCommandLine(commandLine.options);
+    // The missing name is a message; the program runs on with the other terminal.
+    QCOMPARE(catcher.texts(), QStringList({ "No saved device is named \"Gone\"." }));
+    const auto terminals = VerantisTerminalApp::app()->mainWin()->findChildren<AppDeviceDialog *>();
+    QCOMPARE(terminals.size(), 1);
+    QVERIFY(terminals.first()->isVisible());
+    QCOMPARE(
+        terminals.first()->servedDevice()->deviceData()->name(), QStringLiteral("Bench supply"));
+
+    QVERIFY(peer.write("V"));
+    QTRY_VERIFY_WITH_TIMEOUT(readAll(dir.filePath("COM5-open.log"))
+                                 .endsWith("-Received-56-V-COM5-57600-8-OneStop-Odd-OFF\n"),
+        10000);
+}
+
+void TstCommandLine::manPageListsTheOptionsOfHelp()
+{
+    QProcess child;
+    child.start(VT_EXECUTABLE, { "--help" });
+    QVERIFY(child.waitForFinished(10000));
+    QCOMPARE(child.exitCode(), 0);
+    const QStringList help = optionNames(
+        QString::fromLocal8Bit(child.readAllStandardOutput()), QRegularExpression("^  -"));
+    const QStringList man = optionNames(
+        readAll(VT_SOURCE_DIR "/dist/VerantisTerminal.1"), QRegularExpression("^\\\\fB\\\\-"));
+    QVERIFY(help.size() >= 12);
+    QCOMPARE(man, help);
+}
+
+VT_TEST_MAIN(TstCommandLine)
+#include "tst_commandline.moc"
