@@ -136,6 +136,9 @@ void TstAppDevice::openAppliesTheSixSettings_data()
     QTest::newRow("data bits 6 is six")
         << 4800 << 6 << 0 << 0 << 0 << QSerialPort::Data6 << QSerialPort::OneStop
         << QSerialPort::NoParity << QSerialPort::NoFlowControl;
+    QTest::newRow("data bits 9 is seven")
+        << 4800 << 9 << 0 << 0 << 0 << QSerialPort::Data7 << QSerialPort::OneStop
+        << QSerialPort::NoParity << QSerialPort::NoFlowControl;
     QTest::newRow("baud rate outside the list")
         << 250000 << 8 << 0 << 0 << 0 << QSerialPort::Data8 << QSerialPort::OneStop
         << QSerialPort::NoParity << QSerialPort::NoFlowControl;

@@ -2,7 +2,9 @@
 // --open inside the running application.
 #include "app/commandline.h"
 #include "data/appdevicedata.h"
+#include "data/apphistorydata.h"
 #include "data/appsettingsmanager.h"
+#include "data/logfile.h"
 #include "messageboxcatcher.h"
 #include "ptypeer.h"
 #include "serial/appdevice.h"
@@ -12,7 +14,9 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 
+#include <cerrno>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,6 +60,7 @@ private slots:
     void ownTerminalIsNoPort();
     void openOpensTheNamedTerminalAndLogsIt();
     void manPageListsTheOptionsOfHelp();
+    void logFileAppendsAndReportsItsFirstFailure();
 
 private:
     QTemporaryDir dir;
@@ -64,17 +69,19 @@ private:
 void TstCommandLine::captureLogsTheStreamUntilItEnds_data()
 {
     QTest::addColumn<bool>("raw");
-    QTest::addColumn<bool>("hangUp");
+    QTest::addColumn<QString>("end");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("lines, SIGTERM") << false << false << 0;
-    QTest::newRow("raw, SIGTERM") << true << false << 0;
-    QTest::newRow("lines, line lost") << false << true << 1;
+    QTest::newRow("lines, SIGTERM") << false << "term" << 0;
+    QTest::newRow("raw, SIGTERM") << true << "term" << 0;
+    QTest::newRow("lines, line lost") << false << "hangup" << 1;
+    QTest::newRow("lines, kill -9") << false << "kill" << -1;
 }
 
 void TstCommandLine::captureLogsTheStreamUntilItEnds()
 {
     QFETCH(bool, raw);
-    QFETCH(bool, hangUp);
+    QFETCH(QString, end);
+    const bool hangUp = end == QLatin1String("hangup");
     PtyPeer peer;
     QVERIFY(peer.isValid());
     const QString log = dir.filePath(QStringLiteral("capture-%1.log").arg(QTest::currentDataTag()));
@@ -83,7 +90,7 @@ void TstCommandLine::captureLogsTheStreamUntilItEnds()
         args << "--raw";
     QProcess child;
     child.start(VT_EXECUTABLE, args);
-    // The log is opened once the port is.
+    // The log is opened once the port is; what it held before stays.
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(log), 10000);
     QVERIFY(peer.write("hello\r\n"));
     const QString expected = raw ? QStringLiteral("hello\r\n")
@@ -94,11 +101,15 @@ void TstCommandLine::captureLogsTheStreamUntilItEnds()
 
     if (hangUp)
         peer.hangUp();
+    else if (end == QLatin1String("kill"))
+        child.kill();
     else
         child.terminate();
     QVERIFY(child.waitForFinished(10000));
-    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-    QTEST(child.exitCode(), "exitCode");
+    QCOMPARE(child.exitStatus(),
+        end == QLatin1String("kill") ? QProcess::CrashExit : QProcess::NormalExit);
+    if (end != QLatin1String("kill"))
+        QTEST(child.exitCode(), "exitCode");
     const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
     QCOMPARE(errors,
         hangUp
@@ -199,6 +210,10 @@ void TstCommandLine::openOpensTheNamedTerminalAndLogsIt()
     QTRY_VERIFY_WITH_TIMEOUT(readAll(dir.filePath("COM5-open.log"))
                                  .endsWith("-Received-56-V-COM5-57600-8-OneStop-Odd-OFF\n"),
         10000);
+    // Closed while its peer is there, so no lost line turns up later.
+    terminals.first()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(catcher.count(), 1);
 }
 
 void TstCommandLine::manPageListsTheOptionsOfHelp()
@@ -213,6 +228,38 @@ void TstCommandLine::manPageListsTheOptionsOfHelp()
         readAll(VT_SOURCE_DIR "/dist/VerantisTerminal.1"), QRegularExpression("^\\\\fB\\\\-"));
     QVERIFY(help.size() >= 12);
     QCOMPARE(man, help);
+}
+
+void TstCommandLine::logFileAppendsAndReportsItsFirstFailure()
+{
+    const AppHistoryData record("01.02.2026 03:04:05.006", "Sent", "A", "COM1", 9600, 8, 0, 0, 0);
+    const QString path = dir.filePath("append.log");
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("kept\n") == 5);
+    old.close();
+    LogFile lines(LogFile::Format::Lines);
+    QVERIFY(lines.open(path));
+    lines.appendRecord(record);
+    lines.appendLine("Closed");
+    QVERIFY(lines.flush());
+    QCOMPARE(readAll(path),
+        "kept\n01.02.2026 03:04:05.006-Sent-41-A-COM1-9600-8-OneStop-None-OFF\nClosed\n");
+
+    // A folder cannot be opened; a full device fails at the write, once, and stops the log.
+    LogFile folder(LogFile::Format::Raw);
+    QVERIFY(!folder.open(dir.path()));
+    QVERIFY2(folder.failure().startsWith("Could not write the log file " + dir.path() + ": "),
+        qPrintable(folder.failure()));
+    LogFile full(LogFile::Format::Lines);
+    QSignalSpy failed(&full, &LogFile::failed);
+    QVERIFY(full.open("/dev/full"));
+    full.appendRecord(record);
+    QTRY_COMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().first().toString(),
+        "Could not write the log file /dev/full: " + qt_error_string(ENOSPC) + ".");
+    full.appendRecord(record);
+    QVERIFY(!full.flush());
+    QCOMPARE(failed.count(), 1);
 }
 
 VT_TEST_MAIN(TstCommandLine)

@@ -74,14 +74,15 @@ bool LogFile::flush()
         return m_failure.isEmpty();
     if (pending.isEmpty())
         return true;
-    const qint64 before = file.size();
+    const qint64 before = file.isSequential() ? -1 : file.size();
     const qint64 written = file.write(pending);
     if (written != pending.size()) {
         const QString reason = written < 0 || file.error() != QFileDevice::NoError
             ? file.errorString()
             : tr("Only part of the data could be written");
         // Cut back a torn write, so the file ends with a whole line.
-        file.resize(before);
+        if (before >= 0)
+            file.resize(before);
         fail(reason);
         return false;
     }
