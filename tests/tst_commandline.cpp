@@ -89,6 +89,11 @@ void TstCommandLine::captureLogsTheStreamUntilItEnds()
     if (raw)
         args << "--raw";
     QProcess child;
+    // No display of any kind: a capture must not need one.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" })
+        environment.remove(name);
+    child.setProcessEnvironment(environment);
     child.start(VT_EXECUTABLE, args);
     // The log is opened once the port is; what it held before stays.
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(log), 10000);

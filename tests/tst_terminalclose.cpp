@@ -58,7 +58,7 @@ protected:
     }
 };
 
-// Opens a device the way openDevice does, but keeps hold of the device for watching.
+// Opens a device on the application's open path, but keeps hold of the device for watching.
 struct Opened
 {
     AppDevice *device = nullptr;
@@ -69,17 +69,10 @@ Opened openWatched(const QString &port)
 {
     AppDeviceData record(QStringLiteral("Watched"), port, 9600, 8, 0, 0, 0);
     Opened opened;
-    auto *device = new AppDevice(&record);
-    if (!device->open()) {
-        delete device;
+    opened.device = app()->deviceManager()->openDevice(&record);
+    if (!opened.device)
         return opened;
-    }
-    if (!app()->deviceManager()->registerDevice(device)) {
-        delete device;
-        return opened;
-    }
-    opened.device = device;
-    opened.dialog = new AppDeviceDialog(mainWindow(), device);
+    opened.dialog = new AppDeviceDialog(mainWindow(), opened.device);
     opened.dialog->show();
     return opened;
 }
