@@ -12,6 +12,7 @@
 #include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -75,6 +76,8 @@ void TstCommandLine::captureLogsTheStreamUntilItEnds_data()
     QTest::newRow("raw, SIGTERM") << true << "term" << 0;
     QTest::newRow("lines, line lost") << false << "hangup" << 1;
     QTest::newRow("lines, kill -9") << false << "kill" << -1;
+    // Saved device A next to one the store cannot read, which the store reports later on.
+    QTest::newRow("saved, SIGTERM") << false << "saved" << 0;
 }
 
 void TstCommandLine::captureLogsTheStreamUntilItEnds()
@@ -86,6 +89,21 @@ void TstCommandLine::captureLogsTheStreamUntilItEnds()
     QVERIFY(peer.isValid());
     const QString log = dir.filePath(QStringLiteral("capture-%1.log").arg(QTest::currentDataTag()));
     QStringList args { "--capture", "--port", peer.slavePath(), "--baud", "115200", "--log", log };
+    QString line = peer.slavePath() + "-115200-8-OneStop-None-OFF";
+    if (end == QLatin1String("saved")) {
+        const QString data = qEnvironmentVariable("XDG_DATA_HOME") + "/VerantisTerminal/";
+        QVERIFY(QDir().mkpath(data + "ports"));
+        QVERIFY(QFile::link(peer.slavePath(), data + "ports/COM7"));
+        for (const auto &file : { std::pair { "devicenamelist.ini", "A=1\nB=1\n" },
+                 std::pair {
+                     "devicelist.ini", "A_comport=COM7\nB_comport=@Rect(1 2 3 4)\n" } }) {
+            QFile ini(data + file.first);
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write(QByteArray("[General]\n") + file.second);
+        }
+        args = QStringList { "--capture", "--open", "A", "--log", log };
+        line = "COM7-9600-8-OneAndHalfStop-None-OFF";
+    }
     if (raw)
         args << "--raw";
     QProcess child;
@@ -98,9 +116,8 @@ void TstCommandLine::captureLogsTheStreamUntilItEnds()
     // The log is opened once the port is; what it held before stays.
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(log), 10000);
     QVERIFY(peer.write("hello\r\n"));
-    const QString expected = raw ? QStringLiteral("hello\r\n")
-                                 : QStringLiteral("-Received-68656C6C6F0D0A-hello\\r\\n-")
-            + peer.slavePath() + QStringLiteral("-115200-8-OneStop-None-OFF\n");
+    const QString expected
+        = raw ? QStringLiteral("hello\r\n") : "-Received-68656C6C6F0D0A-hello\\r\\n-" + line + "\n";
     // Written while the capture runs, not only at its end.
     QTRY_VERIFY_WITH_TIMEOUT(readAll(log).endsWith(expected), 10000);
 

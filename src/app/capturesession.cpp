@@ -138,10 +138,14 @@ void CaptureSession::closeAll()
 
 bool CaptureSession::start()
 {
+    // The store only lends the saved records, and goes before the event loop runs: it tells the
+    // operator of unreadable items through the window's message box, which a capture has not.
+    std::unique_ptr<AppSettingsManager> store;
     if (!options.openNames.isEmpty())
         store = std::make_unique<AppSettingsManager>();
     QStringList missing;
     const auto lines = options.lines(store.get(), &missing);
+    store.reset();
     if (!missing.isEmpty()) {
         printError(tr("No saved device is named \"%1\".").arg(missing.first()));
         return false;

@@ -10,7 +10,6 @@
 #include <memory>
 
 class AppDeviceManager;
-class AppSettingsManager;
 class LogFile;
 
 // --capture: the ports of the command line logged to their files, with no window and no
@@ -38,7 +37,6 @@ private:
     void endStatusLine();
 
     StartOptions options;
-    std::unique_ptr<AppSettingsManager> store;
     std::unique_ptr<AppDeviceManager> devices;
     QList<LogFile *> logs;
     QTimer statusTimer;
