@@ -19,10 +19,10 @@ vt_install_missing() {
         "${missing[@]}"
 }
 
-# What building the program needs: Qt 5, which scripts/run and the Debian package use.
-VT_BUILD_PACKAGES=(cmake g++ make qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev)
-# What building it against Qt 6 needs on top; scripts/test builds and tests both.
-VT_QT6_BUILD_PACKAGES=(qt6-base-dev qt6-base-dev-tools qt6-serialport-dev)
+# What building the program needs: Qt 6, which scripts/run and the Debian package use.
+VT_BUILD_PACKAGES=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-serialport-dev)
+# What building it against Qt 5.15 needs on top; scripts/test builds and tests both.
+VT_QT5_BUILD_PACKAGES=(qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev)
 # What `scripts/run --demo` needs on top: socat plays the simulated serial device.
 VT_DEMO_PACKAGES=(socat)
 # What the tests need on top: a private X server for the start-up test, X11 headers for it, the

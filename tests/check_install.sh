@@ -41,9 +41,13 @@ desktop=$root/share/applications/$id.desktop
 metainfo=$root/share/metainfo/$id.metainfo.xml
 svg=$root/share/icons/hicolor/scalable/apps/$id.svg
 png=$root/share/icons/hicolor/256x256/apps/$id.png
-for file in "$desktop" "$metainfo" "$svg" "$png"; do
+man=$root/share/man/man1/VerantisTerminal.1.gz
+for file in "$desktop" "$metainfo" "$svg" "$png" "$man"; do
     expect_file "$file"
 done
+if [ -f "$man" ]; then
+    [[ "$(gzip -dc "$man")" == *".TH VERANTISTERMINAL 1 "* ]] || fail "the manual page is not VerantisTerminal(1)"
+fi
 
 if [ -f "$desktop" ]; then
     # Hints count too: a category a menu doesn't know hides the entry in a catch-all section.
@@ -104,7 +108,7 @@ else
     contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
     for path in ./usr/bin/VerantisTerminal ./usr/share/applications/$id.desktop \
         ./usr/share/metainfo/$id.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/$id.svg \
-        ./usr/share/icons/hicolor/256x256/apps/$id.png; do
+        ./usr/share/icons/hicolor/256x256/apps/$id.png ./usr/share/man/man1/VerantisTerminal.1.gz; do
         grep -qx -- "$path" <<<"$contents" || fail "the package lacks $path"
     done
 fi

@@ -4,6 +4,7 @@
 #include "messageboxcatcher.h"
 #include "ptypeer.h"
 #include "serial/appdevice.h"
+#include "serial/appdevicemanager.h"
 #include "serial/portpath.h"
 #include "testapp.h"
 
@@ -129,11 +130,14 @@ void TstAppDevice::openAppliesTheSixSettings_data()
     QTest::newRow("positions 2") << 1200 << 8 << 2 << 2 << 2 << QSerialPort::Data8
                                  << QSerialPort::TwoStop << QSerialPort::OddParity
                                  << QSerialPort::SoftwareControl;
-    QTest::newRow("data bits 5 is seven")
-        << 4800 << 5 << 0 << 0 << 0 << QSerialPort::Data7 << QSerialPort::OneStop
+    QTest::newRow("data bits 5 is five")
+        << 4800 << 5 << 0 << 0 << 0 << QSerialPort::Data5 << QSerialPort::OneStop
         << QSerialPort::NoParity << QSerialPort::NoFlowControl;
-    QTest::newRow("data bits 6 is seven")
-        << 4800 << 6 << 0 << 0 << 0 << QSerialPort::Data7 << QSerialPort::OneStop
+    QTest::newRow("data bits 6 is six")
+        << 4800 << 6 << 0 << 0 << 0 << QSerialPort::Data6 << QSerialPort::OneStop
+        << QSerialPort::NoParity << QSerialPort::NoFlowControl;
+    QTest::newRow("data bits 9 is seven")
+        << 4800 << 9 << 0 << 0 << 0 << QSerialPort::Data7 << QSerialPort::OneStop
         << QSerialPort::NoParity << QSerialPort::NoFlowControl;
     QTest::newRow("baud rate outside the list")
         << 250000 << 8 << 0 << 0 << 0 << QSerialPort::Data8 << QSerialPort::OneStop
@@ -154,9 +158,8 @@ void TstAppDevice::openAppliesTheSixSettings()
     QFETCH(int, parity);
     QFETCH(int, flowControl);
 
-    PtyPeer peer;
+    PtyPeer peer("COM5");
     QVERIFY(peer.isValid());
-    QVERIFY(peer.mapTo("COM5"));
     AppDeviceData data = record("COM5", baudRate, dataBits, stopBits, parity, flowControl);
     AppDevice device(&data);
     QSignalSpy connected(&device, &AppDevice::onDeviceConnected);
@@ -183,8 +186,8 @@ void TstAppDevice::openAppliesTheSixSettings()
 
 void TstAppDevice::settingsAreAppliedInOrder()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     // Every value differs from a fresh port's, so every setter announces its change.
     AppDeviceData data = record("COM5", 19200, 7, 2, 1, 1);
     AppDevice device(&data);
@@ -202,8 +205,8 @@ void TstAppDevice::settingsAreAppliedInOrder()
 
 void TstAppDevice::outOfRangePositionsMakeNoSetterCall()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     AppDeviceData data = record("COM5", 9600, 8, 3, 3, -1);
     AppDevice device(&data);
     QSerialPort *port = portOf(&device);
@@ -220,8 +223,8 @@ void TstAppDevice::outOfRangePositionsMakeNoSetterCall()
 
 void TstAppDevice::receivedBatchesAreNotJoined()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     AppDeviceData data = record("COM5");
     AppDevice device(&data);
     QVERIFY(device.open());
@@ -239,8 +242,8 @@ void TstAppDevice::receivedBatchesAreNotJoined()
 
 void TstAppDevice::writtenBytesArriveExactly()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     AppDeviceData data = record("COM5");
     AppDevice device(&data);
     QVERIFY(device.open());
@@ -255,8 +258,8 @@ void TstAppDevice::writtenBytesArriveExactly()
 
 void TstAppDevice::writeOnClosedDeviceSendsNothing()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     AppDeviceData data = record("COM5");
     AppDevice device(&data);
     QSignalSpy errors(&device, &AppDevice::onDeviceError);
@@ -284,8 +287,8 @@ void TstAppDevice::writeOnClosedDeviceSendsNothing()
 
 void TstAppDevice::closeAnnouncesDisconnectionEveryTime()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     AppDeviceData data = record("COM5");
     auto *device = new AppDevice(&data);
     QSignalSpy disconnected(device, &AppDevice::onDeviceDisconnected);
@@ -309,8 +312,8 @@ void TstAppDevice::closeAnnouncesDisconnectionEveryTime()
 
 void TstAppDevice::destructorAnnouncesDisconnection()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     AppDeviceData data = record("COM5");
 
     auto *neverOpened = new AppDevice(&data);
@@ -351,8 +354,8 @@ void TstAppDevice::openingMissingPortShowsThePortsText()
 
 void TstAppDevice::secondOpenOfSamePortIsRefusedByItsLock()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     AppDeviceData data = record("COM5");
     AppDevice first(&data);
     QVERIFY(first.open());
@@ -377,25 +380,21 @@ void TstAppDevice::secondOpenOfSamePortIsRefusedByItsLock()
 
 void TstAppDevice::secondOpenUnderAnotherNameIsRefused()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     QVERIFY(peer.mapTo("COM6"));
+    AppDeviceManager registry;
     AppDeviceData firstData = record("COM5", 9600);
-    AppDevice first(&firstData);
-    QVERIFY(first.open());
-    QSignalSpy received(&first, &AppDevice::onDataFull);
+    AppDevice *first = registry.openDevice(&firstData);
+    QVERIFY(first);
+    QSignalSpy received(first, &AppDevice::onDataFull);
 
     AppDeviceData secondData = record("COM6", 1200);
-    {
-        AppDevice second(&secondData);
-        QSignalSpy errors(&second, &AppDevice::onDeviceError);
-        QVERIFY(!second.open());
-        QCOMPARE(catcher->texts(),
-            QStringList({ "Could not open COM6 (" + portMappingFolder() + "/COM6 \u2192 "
-                + peer.slavePath() + "): " + qt_error_string(EBUSY) + "." }));
-        QCOMPARE(errors.count(), 1);
-        QVERIFY(!portOf(&second)->isOpen());
-    }
+    QVERIFY(!registry.openDevice(&secondData));
+    QCOMPARE(catcher->texts(),
+        QStringList({ "Could not open COM6 (" + portMappingFolder() + "/COM6 \u2192 "
+            + peer.slavePath() + "): " + qt_error_string(EBUSY) + "." }));
+    QVERIFY(registry.isPortFree("COM6"));
 
     // The first device's line settings were not taken over and its input is still its own.
     const int fd = ::open(QFile::encodeName(peer.slavePath()).constData(), O_RDWR | O_NOCTTY);
@@ -409,16 +408,15 @@ void TstAppDevice::secondOpenUnderAnotherNameIsRefused()
     QCOMPARE(received.first().first().toByteArray(), QByteArray("still mine"));
 
     // Once the first device lets go, the other name opens the line.
-    first.close();
-    AppDevice third(&secondData);
-    QVERIFY(third.open());
+    registry.closeDevice("COM5");
+    QVERIFY(registry.openDevice(&secondData));
     QCOMPARE(catcher->count(), 1);
 }
 
 void TstAppDevice::oneOffErrorKeepsThePortOpen()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     AppDeviceData data = record("COM5");
     AppDevice device(&data);
     QVERIFY(device.open());
@@ -446,8 +444,8 @@ void TstAppDevice::oneOffErrorKeepsThePortOpen()
 
 void TstAppDevice::peerHangUpShowsOneMessageAndStopsTheStorm()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     AppDeviceData data = record("COM5");
     AppDevice device(&data);
     QVERIFY(device.open());
@@ -458,7 +456,7 @@ void TstAppDevice::peerHangUpShowsOneMessageAndStopsTheStorm()
 
     peer.hangUp();
     QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, 10000);
-    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(EIO) }));
+    QCOMPARE(catcher->texts(), QStringList({ peer.lostLineText("COM5", "dev") }));
     QCOMPARE(errors.count(), 0);
     QVERIFY(!port->isOpen());
 
@@ -481,8 +479,8 @@ void TstAppDevice::peerHangUpShowsOneMessageAndStopsTheStorm()
 
 void TstAppDevice::errorsDuringAMessageAreNotStacked()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     AppDeviceData data = record("COM5");
     AppDevice device(&data);
     QVERIFY(device.open());
@@ -505,7 +503,8 @@ void TstAppDevice::errorsDuringAMessageAreNotStacked()
     port->pinoutSignals();
     QVERIFY(acted);
     QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, 10000);
-    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(ENOTTY), qt_error_string(EIO) }));
+    QCOMPARE(catcher->texts(),
+        QStringList({ qt_error_string(ENOTTY), peer.lostLineText("COM5", "dev") }));
     QCOMPARE(catcher->deepestStack(), 1);
     // The first box was closed after the port had gone with its line: no device error then.
     QCOMPARE(errors.count(), 0);
@@ -514,8 +513,8 @@ void TstAppDevice::errorsDuringAMessageAreNotStacked()
 
 void TstAppDevice::lostLineWinsOverWaitingErrors()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     // Hardware flow control: the port itself refuses to drive RTS, with a text of its own.
     AppDeviceData data = record("COM5", 9600, 8, 0, 0, 1);
     AppDevice device(&data);
@@ -545,7 +544,8 @@ void TstAppDevice::lostLineWinsOverWaitingErrors()
     QVERIFY(acted);
     QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, 10000);
     // The waiting error concerned a port that has gone: only the lost line is reported.
-    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(ENOTTY), qt_error_string(EIO) }));
+    QCOMPARE(catcher->texts(),
+        QStringList({ qt_error_string(ENOTTY), peer.lostLineText("COM5", "dev") }));
     QCOMPARE(disconnectedAtSecondBox, 0);
     QCOMPARE(errors.count(), 0);
     QCOMPARE(catcher->deepestStack(), 1);
@@ -553,8 +553,8 @@ void TstAppDevice::lostLineWinsOverWaitingErrors()
 
 void TstAppDevice::closeErrorsOfAHealthyPortAreShown()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     AppDeviceData data = record("COM5");
     AppDevice device(&data);
     QVERIFY(device.open());
@@ -583,8 +583,8 @@ void TstAppDevice::closeErrorsOfAHealthyPortAreShown()
     QVERIFY(!port->isOpen());
 
     // A line closed as it went stays quiet.
-    PtyPeer second;
-    QVERIFY(second.mapTo("COM6"));
+    PtyPeer second("COM6");
+    QVERIFY(second.isValid());
     AppDeviceData secondData = record("COM6");
     AppDevice quiet(&secondData);
     QVERIFY(quiet.open());
@@ -596,15 +596,21 @@ void TstAppDevice::closeErrorsOfAHealthyPortAreShown()
 void TstAppDevice::failedOpenOfAFileThatIsNoTerminalShowsOneMessage_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("/dev/null") << "/dev/null";
-    QTest::newRow("/dev/zero") << "/dev/zero";
-    QTest::newRow("regular file") << "file";
-    QTest::newRow("fifo") << "fifo";
+    QTest::addColumn<QString>("reason");
+    const QString notAPort = QStringLiteral("It is not a serial port.");
+    QTest::newRow("/dev/null") << "/dev/null" << notAPort;
+    QTest::newRow("/dev/zero") << "/dev/zero" << notAPort;
+    QTest::newRow("regular file") << "file" << notAPort;
+    QTest::newRow("fifo") << "fifo" << notAPort;
+    QTest::newRow("own terminal")
+        << "/dev/tty"
+        << "It is the terminal this program was started from, not a serial port.";
 }
 
 void TstAppDevice::failedOpenOfAFileThatIsNoTerminalShowsOneMessage()
 {
     QFETCH(QString, kind);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QString target = kind;
@@ -627,7 +633,7 @@ void TstAppDevice::failedOpenOfAFileThatIsNoTerminalShowsOneMessage()
     QCOMPARE(catcher->texts().size(), 1);
     const QString text = catcher->texts().first();
     QVERIFY2(text.startsWith(QStringLiteral("Could not open COM9 ("))
-            && text.endsWith(QStringLiteral(": ") + qt_error_string(ENOTTY) + QLatin1Char('.')),
+            && text.endsWith(QStringLiteral(": ") + reason),
         qPrintable(text));
     QCOMPARE(errors.count(), 1);
     QCOMPARE(connected.count(), 0);
@@ -636,8 +642,8 @@ void TstAppDevice::failedOpenOfAFileThatIsNoTerminalShowsOneMessage()
 
 void TstAppDevice::keepsItsOwnCopyOfTheRecord()
 {
-    PtyPeer peer;
-    QVERIFY(peer.mapTo("COM5"));
+    PtyPeer peer("COM5");
+    QVERIFY(peer.isValid());
     auto *original = new AppDeviceData("bench", "COM5", 57600, 7, 2, 1, 2);
     AppDevice device(original);
     QVERIFY(device.deviceData() != original);

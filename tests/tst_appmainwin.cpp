@@ -565,7 +565,7 @@ void TstAppMainWin::openFromFormOpensAndRegisters()
     // The device holds the line: the peer's hang-up reaches it.
     peer.hangUp();
     QTRY_COMPARE_WITH_TIMEOUT(catcher->count(), 1, 10000);
-    QCOMPARE(catcher->texts(), QStringList({ qt_error_string(EIO) }));
+    QCOMPARE(catcher->texts(), QStringList({ peer.lostLineText("COM5", "Unsaved") }));
 
     app()->deviceManager()->closeDevice("COM5");
     QVERIFY(app()->deviceManager()->isPortFree("COM5"));

@@ -94,11 +94,11 @@ void TstSerialSettings::storedValuesBecomePortSettings_data()
     QTest::newRow("position 2 is two, odd, Xon/Xoff")
         << 1200 << 7 << 2 << 2 << 2 << QSerialPort::Data7 << QSerialPort::TwoStop
         << QSerialPort::OddParity << QSerialPort::SoftwareControl;
-    QTest::newRow("data bits 5 open as seven")
-        << 9600 << 5 << 0 << 0 << 0 << QSerialPort::Data7 << QSerialPort::OneStop
+    QTest::newRow("data bits 5 open as five")
+        << 9600 << 5 << 0 << 0 << 0 << QSerialPort::Data5 << QSerialPort::OneStop
         << QSerialPort::NoParity << QSerialPort::NoFlowControl;
     QTest::newRow("baud rate outside the list passes unchanged")
-        << 250000 << 6 << 0 << 0 << 0 << QSerialPort::Data7 << QSerialPort::OneStop
+        << 250000 << 6 << 0 << 0 << 0 << QSerialPort::Data6 << QSerialPort::OneStop
         << QSerialPort::NoParity << QSerialPort::NoFlowControl;
 }
 

@@ -1,15 +1,19 @@
 #include "app/verantisterminalapp.h"
 
+#include "app/commandline.h"
+#include "app/devicelog.h"
 #include "data/appdevicedata.h"
 #include "data/appsettingsmanager.h"
 #include "serial/appdevice.h"
 #include "serial/appdevicemanager.h"
+#include "serial/operatormessages.h"
 #include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
 
 #include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSet>
 #include <QStyle>
 
 VerantisTerminalApp::VerantisTerminalApp(int &argc, char **argv)
@@ -21,6 +25,7 @@ VerantisTerminalApp::VerantisTerminalApp(int &argc, char **argv)
     // The icon lives in the static library, which the linker would leave out unless referenced.
     Q_INIT_RESOURCE(verantisterminal);
     setWindowIcon(QIcon(QStringLiteral(":/icons/org.verantis.VerantisTerminal.png")));
+    setOperatorMessageSink([this](const QString &text) { showMessage(text); });
     // The store comes first: the main window fills its tables from it while it is built.
     settings = new AppSettingsManager();
     devices = new AppDeviceManager();
@@ -41,6 +46,7 @@ VerantisTerminalApp::~VerantisTerminalApp()
     devices = nullptr;
     delete settings;
     settings = nullptr;
+    setOperatorMessageSink(nullptr);
 }
 
 VerantisTerminalApp *VerantisTerminalApp::app()
@@ -58,7 +64,7 @@ AppDeviceManager *VerantisTerminalApp::deviceManager() const
     return devices;
 }
 
-void VerantisTerminalApp::openDevice(AppDeviceData *device)
+AppDevice *VerantisTerminalApp::openDevice(const AppDeviceData *device)
 {
     // The port is open in a terminal already: that terminal is what the operator wants.
     if (AppDeviceDialog *open = terminalFor(device->portName())) {
@@ -66,26 +72,41 @@ void VerantisTerminalApp::openDevice(AppDeviceData *device)
             open->showNormal();
         open->raise();
         open->activateWindow();
-        return;
+        return open->servedDevice();
     }
-    auto *appDevice = new AppDevice(device);
-    // A failed open has already shown the port's own error text.
-    if (!appDevice->open()) {
-        delete appDevice;
-        return;
-    }
-    if (!devices->registerDevice(appDevice)) {
-        // Never show a terminal for a device the registry refused: closing it would close the
-        // device registered under the same port name. Releasing it frees the port again.
-        delete appDevice;
-        return;
-    }
+    AppDevice *appDevice = devices->openDevice(device);
+    if (!appDevice)
+        return nullptr;
     // Modeless, one per open device; it deletes itself when closed and releases the device.
     AppDeviceDialog *last = lastTerminal();
     auto *dialog = new AppDeviceDialog(mainWindow, appDevice);
     if (last)
         cascadeFrom(dialog, last);
     dialog->show();
+    return appDevice;
+}
+
+void VerantisTerminalApp::openFromCommandLine(const StartOptions &options)
+{
+    QStringList missing;
+    const auto lines = options.lines(settings, &missing);
+    for (const QString &name : qAsConst(missing))
+        showMessage(tr("No saved device is named \"%1\".").arg(name));
+    QSet<AppDevice *> logged;
+    for (const auto &line : qAsConst(lines)) {
+        AppDevice *device = openDevice(line.get());
+        // A port named twice is one terminal with one log.
+        if (!device || options.logPath.isEmpty() || logged.contains(device))
+            continue;
+        logged.insert(device);
+        QString failure;
+        LogFile *log = logDeviceTraffic(device, options.logPathFor(line->portName()),
+            options.raw ? LogFile::Format::Raw : LogFile::Format::Lines, this, &failure);
+        if (!log)
+            showMessage(failure);
+        else
+            connect(log, &LogFile::failed, this, &VerantisTerminalApp::showMessage);
+    }
 }
 
 AppDeviceDialog *VerantisTerminalApp::terminalFor(const QString &portName) const

@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <QString>
 
+class AppDevice;
 class AppDeviceData;
 class AppDeviceDialog;
 class AppDeviceManager;
 class AppMainWin;
 class AppSettingsManager;
+struct StartOptions;
 
 // The application object: owns the settings store, the registry of open devices and the main
 // window, and offers the services every other class reaches through QCoreApplication::instance().
@@ -24,7 +26,13 @@ public:
 
     AppSettingsManager *settingsManager() const;
     AppDeviceManager *deviceManager() const;
-    void openDevice(AppDeviceData *device);
+    // Opens the record's port in a terminal of its own, or brings the port's open terminal to
+    // the front. Returns the terminal's device, or nullptr when the port did not open (the
+    // operator has been told why).
+    AppDevice *openDevice(const AppDeviceData *device);
+    // Opens what the command line names, each in its terminal, logging them if asked. A
+    // failure is shown as a message and the program keeps running.
+    void openFromCommandLine(const StartOptions &options);
     void showMessage(QString text);
 
     AppMainWin *mainWin() const { return mainWindow; }

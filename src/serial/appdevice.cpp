@@ -1,29 +1,25 @@
 #include "serial/appdevice.h"
 
-#include "app/verantisterminalapp.h"
 #include "data/appdevicedata.h"
+#include "serial/operatormessages.h"
 #include "serial/portpath.h"
 #include "serial/serialsettings.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QPointer>
 
 #include <cerrno>
 #ifdef Q_OS_UNIX
 #include <poll.h>
+#include <sys/stat.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/sysmacros.h>
 #endif
 
 namespace {
-
-// Devices of this process that hold a port open, by the port's location with links resolved.
-// Running as root, neither the port's lock file (named after the path as given) nor the
-// exclusive-use flag stops a second open of the same line under another name.
-QHash<QString, AppDevice *> &heldLocations()
-{
-    static QHash<QString, AppDevice *> held;
-    return held;
-}
 
 QString systemLocationOf(const QSerialPort *port)
 {
@@ -41,9 +37,47 @@ QString systemLocationOf(const QSerialPort *port)
 #endif
 }
 
+#ifdef Q_OS_LINUX
+// The device number of this process's controlling terminal, or 0 without one.
+dev_t controllingTerminal()
+{
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    // The command name may hold spaces and parentheses; the fields follow the last ')'.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    // state, ppid, pgrp, session, tty_nr
+    return fields.size() > 4 ? dev_t(fields.at(4).toULongLong()) : 0;
+}
+#endif
+
+#ifdef Q_OS_UNIX
+// Why the file at `location` is no serial line, or an empty text when it may be one. Checked
+// before the open, which would otherwise take over the terminal this program was started from
+// (a COM name linked to /dev/tty) or block on a fifo.
+QString notALineReason(const QString &location)
+{
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(location).constData(), &info) != 0)
+        return QString(); // missing: the port's own open says so
+    if (!S_ISCHR(info.st_mode))
+        return QCoreApplication::translate("AppDevice", "It is not a serial port");
+#ifdef Q_OS_LINUX
+    const dev_t own = controllingTerminal();
+    if (info.st_rdev == makedev(5, 0) || (own != 0 && info.st_rdev == own))
+        return QCoreApplication::translate(
+            "AppDevice", "It is the terminal this program was started from, not a serial port");
+#endif
+    return QString();
+}
+#endif
+
 } // namespace
 
-AppDevice::AppDevice(AppDeviceData *deviceData)
+AppDevice::AppDevice(const AppDeviceData *deviceData)
     : m_deviceData(deviceData->clone())
     , serialPort(new QSerialPort(this))
 {
@@ -65,31 +99,27 @@ AppDevice::~AppDevice()
 bool AppDevice::open()
 {
     applySettings();
-    lineGone = false;
-    portClosed = false;
+    state = State::NotOpen;
     const QString location = systemLocationOf(serialPort);
 #ifdef Q_OS_UNIX
-    if (isHeldUnderAnotherName(location)) {
-        // Opening would take over the other device's line settings and split its input.
-        showReports(
-            { openFailureText(m_deviceData->portName(), location, qt_error_string(EBUSY)), false });
+    const QString refusal = notALineReason(location);
+    if (!refusal.isEmpty()) {
+        showReports({ openFailureText(m_deviceData->portName(), location, refusal), false });
         return false;
     }
 #endif
     // One failed open may raise the same error at several steps; the operator hears of it once.
     QPointer<AppDevice> self(this);
-    collectingReports = true;
+    state = State::Opening;
     const bool opened = serialPort->open(QIODevice::ReadWrite);
-    collectingReports = false;
-    showPendingReports();
-    if (!self || !opened || !serialPort->isOpen())
+    if (!self)
         return false;
-    systemLocation = location;
-    const QString canonical = QFileInfo(location).canonicalFilePath();
-    if (!canonical.isEmpty() && !heldLocations().contains(canonical)) {
-        heldLocations().insert(canonical, this);
-        heldLocation = canonical;
-    }
+    state = opened && serialPort->isOpen() ? State::Open : State::NotOpen;
+    if (state == State::Open)
+        line = QFileInfo(location).canonicalFilePath();
+    showPendingReports();
+    if (!self || state != State::Open)
+        return false;
     emit onDeviceConnected();
     return true;
 }
@@ -101,8 +131,8 @@ void AppDevice::applySettings()
 
 void AppDevice::write(QByteArray bytes)
 {
-    if (serialPort->isOpen())
-        serialPort->write(bytes);
+    if (serialPort->isOpen() && serialPort->write(bytes) >= 0)
+        emit onDataWritten(bytes);
 }
 
 void AppDevice::close()
@@ -124,6 +154,11 @@ AppDeviceData *AppDevice::deviceData() const
     return m_deviceData;
 }
 
+QString AppDevice::systemLocation() const
+{
+    return systemLocationOf(serialPort);
+}
+
 void AppDevice::onReadyToRead()
 {
     QByteArray buf = serialPort->readAll();
@@ -137,19 +172,23 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
 {
     // Once the line has gone its port is closed: later notifications, among them those of
     // tidying up the dead line, are stale.
-    if (err == QSerialPort::NoError || lineGone)
+    if (err == QSerialPort::NoError || state == State::LineGone)
         return;
 
     Report report { serialPort->errorString(), err == QSerialPort::ResourceError };
-    if (collectingReports) {
-        // Errors of the open itself say which port and path failed.
+    if (state == State::Opening) {
+        // Errors of the open itself say which port and path failed. A character device that is
+        // no terminal (/dev/null) fails the port's first terminal call.
+        const QString reason = report.text == qt_error_string(ENOTTY)
+            ? QCoreApplication::translate("AppDevice", "It is not a serial port")
+            : report.text;
         report.text
-            = openFailureText(m_deviceData->portName(), systemLocationOf(serialPort), report.text);
+            = openFailureText(m_deviceData->portName(), systemLocationOf(serialPort), reason);
     }
-    if (collectingReports || closingPort) {
+    if (state == State::Opening || state == State::Closing) {
         // Inside the port's own open or close: nothing may reopen or close it from here.
         report.gone = false;
-        if (!(showingMessage && report == shownReport) && !pendingReports.contains(report))
+        if (!(shownReport && report == *shownReport) && !pendingReports.contains(report))
             pendingReports.append(report);
         return;
     }
@@ -160,16 +199,17 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
     if ((report.gone && staleText) || (!report.gone && isHungUp()))
         report = { qt_error_string(EIO), true };
     if (report.gone) {
-        lineGone = true;
+        report.text = lostLineText(report.text);
         // Close at once: a dead line keeps signalling, which would spin the CPU and queue
         // messages for as long as the operator takes to read the first one.
         closePort();
+        state = State::LineGone;
         // A lost line wins over whatever was waiting: those errors concern a port that is gone.
         pendingReports.clear();
     }
 
-    if (showingMessage) {
-        if (report.gone || (!(report == shownReport) && !pendingReports.contains(report)))
+    if (shownReport) {
+        if (report.gone || (!(report == *shownReport) && !pendingReports.contains(report)))
             pendingReports.append(report);
         return;
     }
@@ -178,7 +218,7 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
 
 void AppDevice::showPendingReports()
 {
-    if (!showingMessage && !pendingReports.isEmpty())
+    if (!shownReport && !pendingReports.isEmpty())
         showReports(pendingReports.takeFirst());
 }
 
@@ -188,13 +228,11 @@ void AppDevice::showReports(Report report)
     // outlives the box; the guard covers any owner that deletes it directly meanwhile.
     QPointer<AppDevice> self(this);
     for (;;) {
-        showingMessage = true;
         shownReport = report;
-        if (VerantisTerminalApp *app = VerantisTerminalApp::app())
-            app->showMessage(report.text);
+        tellOperator(report.text);
         if (!self)
             return;
-        showingMessage = false;
+        shownReport.reset();
         if (report.gone) {
             // Nothing queued behind it can matter: the port is closed.
             pendingReports.clear();
@@ -202,7 +240,7 @@ void AppDevice::showReports(Report report)
             return;
         }
         // A port closed meanwhile, by its owner or with its line, has no errors to report.
-        if (!portClosed)
+        if (state != State::Closed && state != State::LineGone)
             emit onDeviceError();
         if (!self || pendingReports.isEmpty())
             return;
@@ -222,26 +260,32 @@ bool AppDevice::isHungUp() const
 #endif
 }
 
-bool AppDevice::isHeldUnderAnotherName(const QString &location) const
-{
-    const QString canonical = QFileInfo(location).canonicalFilePath();
-    if (canonical.isEmpty())
-        return false;
-    const AppDevice *holder = heldLocations().value(canonical, nullptr);
-    // Under the same name the port's own lock refuses, with the port's own text.
-    return holder && holder != this && holder->systemLocation != location;
-}
-
 void AppDevice::closePort()
 {
     if (serialPort->isOpen()) {
-        portClosed = true;
-        closingPort = true;
+        state = State::Closing;
         serialPort->close();
-        closingPort = false;
+        state = State::Closed;
     }
-    if (!heldLocation.isEmpty()) {
-        heldLocations().remove(heldLocation);
-        heldLocation.clear();
-    }
+    line.clear();
+}
+
+QString AppDevice::lostLineText(const QString &reason) const
+{
+    // "COM3 (ttyUSB0, Bench supply) was disconnected: Input/output error."
+    QStringList about;
+    QString device = line;
+    if (device.startsWith(QLatin1String("/dev/")))
+        device = device.mid(5);
+    if (!device.isEmpty() && device != m_deviceData->portName() && line != m_deviceData->portName())
+        about << device;
+    if (!m_deviceData->name().isEmpty())
+        about << m_deviceData->name();
+    QString text = m_deviceData->portName();
+    if (!about.isEmpty())
+        text += QStringLiteral(" (") + about.join(QStringLiteral(", ")) + QLatin1Char(')');
+    text = QCoreApplication::translate("AppDevice", "%1 was disconnected: %2").arg(text, reason);
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    return text;
 }

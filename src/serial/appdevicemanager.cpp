@@ -1,8 +1,14 @@
 #include "serial/appdevicemanager.h"
 
-#include "app/verantisterminalapp.h"
 #include "data/appdevicedata.h"
 #include "serial/appdevice.h"
+#include "serial/operatormessages.h"
+#include "serial/portpath.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+#include <memory>
 
 AppDeviceManager::AppDeviceManager() = default;
 
@@ -20,12 +26,49 @@ AppDeviceManager::~AppDeviceManager()
     devices.clear();
 }
 
+AppDevice *AppDeviceManager::openDevice(const AppDeviceData *record)
+{
+    auto device = std::make_unique<AppDevice>(record);
+    device->applySettings();
+    const QString location = device->systemLocation();
+    if (holderOfLine(location)) {
+        // Opening would take over the other device's line settings and split its input.
+        tellOperator(openFailureText(record->portName(), location, qt_error_string(EBUSY)));
+        return nullptr;
+    }
+    // A failed open has already told the operator the port's own reason.
+    if (!device->open())
+        return nullptr;
+    // Never hand out a device the registry refused: closing it would close the device
+    // registered under the same port name. Releasing it frees the port again.
+    if (!registerDevice(device.get()))
+        return nullptr;
+    return device.release();
+}
+
+const AppDevice *AppDeviceManager::holderOfLine(const QString &location) const
+{
+    const QString line = QFileInfo(location).canonicalFilePath();
+    if (line.isEmpty())
+        return nullptr;
+    for (const AppDevice *held : devices) {
+        // Under the same location the port's own lock refuses, with the port's own text.
+        if (held->openLine() == line && held->systemLocation() != location)
+            return held;
+    }
+    return nullptr;
+}
+
+AppDevice *AppDeviceManager::device(const QString &portName) const
+{
+    return devices.value(portName, nullptr);
+}
+
 bool AppDeviceManager::registerDevice(AppDevice *device)
 {
     const QString key = device->deviceData()->portName();
     if (devices.contains(key)) {
-        if (VerantisTerminalApp *app = VerantisTerminalApp::app())
-            app->showMessage(QStringLiteral("That device is already using."));
+        tellOperator(QStringLiteral("That device is already using."));
         return false;
     }
     devices.insert(key, device);

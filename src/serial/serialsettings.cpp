@@ -64,7 +64,11 @@ void applySerialSettings(QSerialPort *port, const AppDeviceData &record)
 
     port->setPortName(resolvePortName(record.portName()));
     port->setBaudRate(record.baudRate(), QSerialPort::AllDirections);
-    port->setDataBits(record.dataBits() == 8 ? QSerialPort::Data8 : QSerialPort::Data7);
+    // The choices offer seven and eight; five and six come from the command line. Anything else
+    // (a hand-edited file) opens with seven.
+    const int dataBits = record.dataBits();
+    port->setDataBits(
+        dataBits >= 5 && dataBits <= 8 ? QSerialPort::DataBits(dataBits) : QSerialPort::Data7);
     if (inRange(record.flowControl()))
         port->setFlowControl(flowControls[record.flowControl()]);
     if (inRange(record.stopBits()))

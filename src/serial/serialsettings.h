@@ -29,8 +29,9 @@ QString baudRateRefusal();
 QString settingText(const QStringList &texts, int position);
 
 // Copies a record's six settings onto a port, in the order port name, baud rate, data bits,
-// flow control, stop bits, parity. A position outside 0..2 makes no call, so the port keeps
-// what it had. The port name is resolved for this platform first (see portpath.h).
+// flow control, stop bits, parity. Data bits 5 to 8 are taken as they are, any other number as 7. A
+// position outside 0..2 makes no call, so the port keeps what it had. The port name is resolved for
+// this platform first (see portpath.h).
 void applySerialSettings(QSerialPort *port, const AppDeviceData &record);
 
 #endif // SERIALSETTINGS_H

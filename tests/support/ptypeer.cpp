@@ -14,7 +14,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-PtyPeer::PtyPeer()
+PtyPeer::PtyPeer(const QString &comName)
 {
     char name[256] = {};
     if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
@@ -26,7 +26,13 @@ PtyPeer::PtyPeer()
     cfmakeraw(&tio);
     tcsetattr(m_slave, TCSANOW, &tio);
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // A child process (the program under test) must not hold the far end: a hang-up would not
+    // reach it.
+    fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_slavePath = QString::fromLocal8Bit(name);
+    if (!comName.isEmpty())
+        m_mapped = mapTo(comName);
 }
 
 PtyPeer::~PtyPeer()
@@ -100,4 +106,12 @@ void PtyPeer::hangUp()
         ::close(m_master);
         m_master = -1;
     }
+}
+
+QString PtyPeer::lostLineText(const QString &portName, const QString &deviceName) const
+{
+    // The slave's node goes with the master, so the name is taken as openpty gave it.
+    const QString device = m_slavePath.mid(int(qstrlen("/dev/")));
+    return QStringLiteral("%1 (%2, %3) was disconnected: %4.")
+        .arg(portName, device, deviceName, qt_error_string(EIO));
 }

@@ -9,12 +9,13 @@
 class PtyPeer
 {
 public:
-    PtyPeer();
+    // Mapped to the COM name at once when one is given; isValid() then covers the mapping too.
+    explicit PtyPeer(const QString &comName = QString());
     ~PtyPeer();
     PtyPeer(const PtyPeer &) = delete;
     PtyPeer &operator=(const PtyPeer &) = delete;
 
-    bool isValid() const { return m_master >= 0; }
+    bool isValid() const { return m_master >= 0 && m_mapped; }
     QString slavePath() const { return m_slavePath; }
     // The far end's descriptor (non-blocking), for a writer in another thread or process.
     int masterFd() const { return m_master; }
@@ -32,10 +33,15 @@ public:
     // Hangs up: closes the master side, as when a cable is pulled.
     void hangUp();
 
+    // What a device on this peer tells the operator when the line goes:
+    // "COM5 (pts/3, dev) was disconnected: Input/output error."
+    QString lostLineText(const QString &portName, const QString &deviceName) const;
+
 private:
     int m_master = -1;
     int m_slave = -1;
     QString m_slavePath;
+    bool m_mapped = true;
 };
 
 #endif // PTYPEER_H
