@@ -16,6 +16,7 @@ void MessageBoxCatcher::clear()
 {
     m_texts.clear();
     m_titles.clear();
+    m_questions = 0;
     m_deepest = 0;
 }
 
@@ -33,6 +34,11 @@ void MessageBoxCatcher::poll()
     QPointer<QMessageBox> box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
     if (!box || !box->isVisible())
         return;
+    if (box->button(QMessageBox::Discard)) {
+        ++m_questions;
+        box->button(m_answer)->click();
+        return;
+    }
     m_texts.append(box->text());
     m_titles.append(box->windowTitle());
     const QString text = box->text();
