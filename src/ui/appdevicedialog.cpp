@@ -283,9 +283,6 @@ void AppDeviceDialog::onCopyToClipBoard()
 
 void AppDeviceDialog::onLoadBtnClicked()
 {
-    // The shown command was deleted: there is nothing to load.
-    if (ui->savedCommandsCombo->currentIndex() < 0)
-        return;
     const QByteArray bytes = VerantisTerminalApp::app()->settingsManager()->commandBytes(
         ui->savedCommandsCombo->currentText());
     showBytes(ui->hexEdit, ui->asciiEdit, bytes);

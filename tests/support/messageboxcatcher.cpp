@@ -24,7 +24,8 @@ void MessageBoxCatcher::poll()
 {
     int visible = 0;
     for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMessageBox *>(w) && w->isVisible())
+        auto *box = qobject_cast<QMessageBox *>(w);
+        if (box && box->isVisible() && !box->button(QMessageBox::Discard))
             ++visible;
     }
     m_deepest = qMax(m_deepest, visible);
