@@ -1,5 +1,6 @@
 #include "ui/wrappingrowlayout.h"
 
+#include <QLineEdit>
 #include <QVector>
 #include <QWidget>
 
@@ -88,8 +89,7 @@ void WrappingRowLayout::setGeometry(const QRect &rect)
 
 void WrappingRowLayout::placeLine(int first, int last, const QRect &line) const
 {
-    // As a box layout shares the width: every item its minimum, then towards its preferred
-    // width, then what is left to the items that want to grow (the expanding ones first).
+    // Every item its minimum, then towards its preferred width, as a box layout shares it.
     QVector<QLayoutItem *> items;
     for (int i = first; i < last && i < count(); ++i) {
         if (!itemAt(i)->isEmpty())
@@ -108,24 +108,23 @@ void WrappingRowLayout::placeLine(int first, int last, const QRect &line) const
         wanted += qMax(0, items.at(i)->sizeHint().width() - widths.at(i));
     for (int i = 0; i < items.size() && left > 0 && wanted > 0; ++i) {
         const int more = qMax(0, items.at(i)->sizeHint().width() - widths.at(i));
-        const int given = int(qint64(more) * left / wanted);
+        const int given = left >= wanted ? more : int(qint64(more) * left / wanted);
         widths[i] += given;
         wanted -= more;
         left -= given;
     }
-    for (const auto flag : { QSizePolicy::ExpandFlag, QSizePolicy::GrowFlag }) {
-        QVector<int> growing;
-        for (int i = 0; i < items.size(); ++i) {
-            if ((items.at(i)->expandingDirections() & Qt::Horizontal)
-                || (flag == QSizePolicy::GrowFlag && items.at(i)->widget()
-                    && (items.at(i)->widget()->sizePolicy().horizontalPolicy() & flag)))
-                growing.append(i);
-        }
-        for (int n = 0; n < growing.size() && left > 0; ++n) {
-            const int given = left / (growing.size() - n);
-            widths[growing.at(n)] += given;
-            left -= given;
-        }
+    // The rest goes to the text fields, which can use it; choices and buttons keep their size,
+    // and a line without a field leaves it free at its end.
+    QVector<int> growing;
+    for (int i = 0; i < items.size(); ++i) {
+        if ((items.at(i)->expandingDirections() & Qt::Horizontal)
+            || qobject_cast<QLineEdit *>(items.at(i)->widget()))
+            growing.append(i);
+    }
+    for (int n = 0; n < growing.size() && left > 0; ++n) {
+        const int given = left / (growing.size() - n);
+        widths[growing.at(n)] += given;
+        left -= given;
     }
     int x = line.left();
     for (int i = 0; i < items.size(); ++i) {
