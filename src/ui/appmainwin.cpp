@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
@@ -156,6 +157,14 @@ AppMainWin::AppMainWin(QWidget *parent)
     connect(undo, &QShortcut::activated, this, &AppMainWin::undoDelete);
 
     adjustSize();
+    // Qt's first size is at most two thirds of the screen; where the screen has room, the
+    // device form is shown on one line and the tables get their height.
+    if (const QScreen *screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        const QSize wanted = sizeHint();
+        resize(qMin(qMax(width(), wanted.width()), area.width()),
+            qMin(qMax(height(), wanted.height()), area.height()));
+    }
 }
 
 AppMainWin::~AppMainWin()
