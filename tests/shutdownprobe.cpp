@@ -10,8 +10,10 @@
 #include "ui/appmainwin.h"
 #include "util/qtcompat.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
@@ -36,6 +38,15 @@ int main(int argc, char **argv)
             if (record->direction() == QLatin1String("Received"))
                 QTimer::singleShot(0, mainWin, [mainWin] { mainWin->windowHandle()->close(); });
         });
+
+    // Closing with traffic never saved asks first; the probe discards it.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, &app, [] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (QAbstractButton *discard = box ? box->button(QMessageBox::Discard) : nullptr)
+            discard->click();
+    });
+    answer.start(10);
 
     QTimer::singleShot(0, &app, [&app, ports] {
         for (const QString &port : ports) {

@@ -75,7 +75,7 @@ private slots:
     void focusPolicies_data();
     void focusPolicies();
     void clickOnSendLeavesFocusInHexEdit();
-    void tabNeverReachesLoad();
+    void tabAndAltLReachLoad();
     void savedCommandsComboListsTheStore();
     void formOnBareDialog();
     void formKeepsAnExistingObjectName();
@@ -170,7 +170,7 @@ void TstAppDeviceDialogForm::captions()
     QCOMPARE(terminal.dialog->windowTitle(), QStringLiteral("Lab 1 \u2014 COM1"));
     const QList<QPair<const char *, QString>> texts {
         { "label", "Saved Commands" },
-        { "loadCommandBtn", "Load" },
+        { "loadCommandBtn", "&Load" },
         { "label_3", "HEX" },
         { "label_4", "ASCII" },
         { "sendBtn", "Send" },
@@ -258,7 +258,12 @@ void TstAppDeviceDialogForm::windowFlagsOfferMinimiseAndCloseOnly()
 {
     Terminal terminal;
     const Qt::WindowFlags flags = terminal.dialog->windowFlags();
-    QCOMPARE(flags & Qt::WindowType_Mask, Qt::WindowFlags(Qt::Dialog));
+    // A window of its own: neither kept above the main window nor without a task-bar entry.
+    QCOMPARE(flags & Qt::WindowType_Mask, Qt::WindowFlags(Qt::Window));
+    terminal.dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(terminal.dialog.data()));
+    QVERIFY(!terminal.dialog->windowHandle()->transientParent());
+    QVERIFY(!terminal.dialog->testAttribute(Qt::WA_QuitOnClose));
     QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
@@ -294,8 +299,8 @@ void TstAppDeviceDialogForm::styleSheetIsTheMainSheetUpToTheCheckBoxRule()
     Terminal terminal;
     const QString sheet = terminal.dialog->styleSheet();
     const QString mainSheet = mainWindowStyleSheet();
-    QCOMPARE(sheet.size(), 2241);
-    QCOMPARE(sheet, mainSheet.left(2241));
+    QCOMPARE(sheet.size(), 2503);
+    QCOMPARE(sheet, mainSheet.left(2503));
     QCOMPARE(sheet, deviceDialogStyleSheet());
     QVERIFY(sheet.endsWith(QLatin1String("QCheckBox::indicator:checked{\n"
                                          "\t border-style: outset;\n"
@@ -304,7 +309,7 @@ void TstAppDeviceDialogForm::styleSheetIsTheMainSheetUpToTheCheckBoxRule()
                                          "\tbackground : #1f1f1f;\n"
                                          "}")));
     QVERIFY(!sheet.contains(QLatin1String("QHeaderView")));
-    QVERIFY(mainSheet.mid(2241).startsWith(QLatin1String("\nQHeaderView::section{")));
+    QVERIFY(mainSheet.mid(2503).startsWith(QLatin1String("\nQHeaderView::section{")));
 
     // The QDialog rule gives the dialog its dark background.
     const QImage image = terminal.dialog->grab().toImage();
@@ -315,7 +320,7 @@ void TstAppDeviceDialogForm::focusPolicies_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("policy");
-    QTest::newRow("loadCommandBtn") << "loadCommandBtn" << int(Qt::NoFocus);
+    QTest::newRow("loadCommandBtn") << "loadCommandBtn" << int(Qt::TabFocus);
     QTest::newRow("sendBtn") << "sendBtn" << int(Qt::TabFocus);
     QTest::newRow("clearBtn") << "clearBtn" << int(Qt::TabFocus);
     QTest::newRow("clipBoardBtn") << "clipBoardBtn" << int(Qt::TabFocus);
@@ -361,7 +366,7 @@ void TstAppDeviceDialogForm::clickOnSendLeavesFocusInHexEdit()
     QCOMPARE(finished.count(), 0);
 }
 
-void TstAppDeviceDialogForm::tabNeverReachesLoad()
+void TstAppDeviceDialogForm::tabAndAltLReachLoad()
 {
     Terminal terminal;
     terminal.dialog->show();
@@ -378,8 +383,11 @@ void TstAppDeviceDialogForm::tabNeverReachesLoad()
         visited << QApplication::focusWidget()->objectName();
     }
     QCOMPARE(visited,
-        QStringList({ "clipBoardBtn", "closeBtn", "savedCommandsCombo", "hexEdit", "asciiEdit",
-            "sendBtn", "logText" }));
+        QStringList({ "clipBoardBtn", "closeBtn", "savedCommandsCombo", "loadCommandBtn", "hexEdit",
+            "asciiEdit", "sendBtn" }));
+    QSignalSpy loaded(terminal.child<QPushButton>("loadCommandBtn"), &QPushButton::clicked);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::AltModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 10000);
 }
 
 void TstAppDeviceDialogForm::savedCommandsComboListsTheStore()

@@ -161,6 +161,7 @@ void TstAppMainWin::initTestCase()
 void TstAppMainWin::init()
 {
     // Every test starts from an empty store and a form at its defaults.
+    catcher.reset(new MessageBoxCatcher);
     while (devices()->rowCount() > 0)
         devices()->removeData(0);
     while (commands()->rowCount() > 0)
@@ -177,7 +178,7 @@ void TstAppMainWin::init()
     child<QComboBox>("stopBitsCombo")->setCurrentIndex(0);
     child<QComboBox>("parityCombo")->setCurrentIndex(0);
     child<QComboBox>("flowControlCombo")->setCurrentIndex(0);
-    catcher.reset(new MessageBoxCatcher);
+    catcher->clear();
 }
 
 void TstAppMainWin::cleanup()

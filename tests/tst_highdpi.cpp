@@ -1,5 +1,5 @@
 // The two process-wide options that main() sets give the same scaling on Qt 5 and Qt 6: the
-// window's device pixel ratio follows the screen's DPI, rounded to a whole number. Each case
+// window's device pixel ratio follows the screen's DPI exactly, fractions included. Each case
 // runs in a child process, since the options only take effect before the application exists.
 #include "util/qtcompat.h"
 
@@ -34,23 +34,23 @@ class TstHighDpi : public QObject
     Q_OBJECT
 
 private slots:
-    void ratioIsRoundedOnBothVersions_data();
-    void ratioIsRoundedOnBothVersions();
+    void ratioFollowsTheDesktopOnBothVersions_data();
+    void ratioFollowsTheDesktopOnBothVersions();
 };
 
-void TstHighDpi::ratioIsRoundedOnBothVersions_data()
+void TstHighDpi::ratioFollowsTheDesktopOnBothVersions_data()
 {
     QTest::addColumn<QByteArray>("dpi");
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("100 %") << QByteArray("96") << QByteArray("1 1");
-    QTest::newRow("125 %") << QByteArray("120") << QByteArray("1 1");
-    QTest::newRow("150 %") << QByteArray("144") << QByteArray("2 1");
-    QTest::newRow("175 %") << QByteArray("168") << QByteArray("2 1");
+    QTest::newRow("125 %") << QByteArray("120") << QByteArray("1.25 1");
+    QTest::newRow("150 %") << QByteArray("144") << QByteArray("1.5 1");
+    QTest::newRow("175 %") << QByteArray("168") << QByteArray("1.75 1");
     QTest::newRow("200 %") << QByteArray("192") << QByteArray("2 1");
-    QTest::newRow("250 %") << QByteArray("240") << QByteArray("3 1");
+    QTest::newRow("250 %") << QByteArray("240") << QByteArray("2.5 1");
 }
 
-void TstHighDpi::ratioIsRoundedOnBothVersions()
+void TstHighDpi::ratioFollowsTheDesktopOnBothVersions()
 {
     QFETCH(QByteArray, dpi);
     QFETCH(QByteArray, expected);

@@ -413,6 +413,7 @@ void TstReceivePath::logFollowsTheEndOnlyAtTheEnd()
 {
     QTextEdit *log = logOf(a.dialog);
     QScrollBar *bar = log->verticalScrollBar();
+    widget<QLineEdit>(a.dialog, "hexEdit")->setText("41");
     for (int i = 0; bar->maximum() < 200; ++i) {
         QVERIFY(i < 2000);
         QTest::mouseClick(widget<QPushButton>(a.dialog, "sendBtn"), Qt::LeftButton);
@@ -443,6 +444,7 @@ void TstReceivePath::historyFollowsTheEndOnlyAtTheEnd()
     view->window()->resize(view->window()->width(), 900);
     QTRY_VERIFY(view->viewport()->height() > 5 * view->verticalHeader()->defaultSectionSize());
     QScrollBar *bar = view->verticalScrollBar();
+    widget<QLineEdit>(a.dialog, "hexEdit")->setText("41");
     for (int i = 0; bar->maximum() < 20; ++i) {
         QVERIFY(i < 2000);
         QTest::mouseClick(widget<QPushButton>(a.dialog, "sendBtn"), Qt::LeftButton);

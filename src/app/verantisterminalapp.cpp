@@ -11,6 +11,7 @@
 #include "ui/appmainwin.h"
 
 #include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSet>
@@ -160,6 +161,15 @@ void VerantisTerminalApp::showMessage(QString text)
 {
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("VerantisTerminal"));
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    // The text can be selected and copied, into a report or a shell.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Lines indented by four spaces are commands to type: the text breaks only where it has
+    // its own line breaks, so no command is broken inside a path.
+    if (text.contains(QLatin1String("\n    "))) {
+        if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
+            label->setWordWrap(false);
+    }
     box.exec();
 }

@@ -708,10 +708,10 @@ void AppSettingsManager::saveHistoryLog(QString text)
     saveHistoryBlock(text.toUtf8());
 }
 
-void AppSettingsManager::saveHistoryBlock(QByteArray block)
+bool AppSettingsManager::saveHistoryBlock(QByteArray block)
 {
     if (block.isEmpty())
-        return;
+        return true;
 
     QString folder = QFileDialog::getExistingDirectory(nullptr, tr("Choose logging file path"),
         dataFolder(), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
@@ -739,7 +739,7 @@ void AppSettingsManager::saveHistoryBlock(QByteArray block)
     const bool existed = file.exists();
     if (!roomFor(path, needed) || !file.open(QIODevice::Append)) {
         fail(writeFailureReason(path, needed));
-        return;
+        return false;
     }
     const qint64 start = file.size();
 
@@ -763,11 +763,12 @@ void AppSettingsManager::saveHistoryBlock(QByteArray block)
     }
     written = written && file.flush();
     if (written)
-        return;
+        return true;
     const QString reason = writeFailureReason(path, needed);
     file.resize(start);
     file.close();
     if (!existed)
         file.remove();
     fail(reason);
+    return false;
 }

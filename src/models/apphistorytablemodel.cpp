@@ -71,12 +71,12 @@ Qt::ItemFlags AppHistoryTableModel::flags(const QModelIndex &index) const
     return index.isValid() ? Qt::ItemIsEnabled : Qt::NoItemFlags;
 }
 
-void AppHistoryTableModel::saveHistory()
+bool AppHistoryTableModel::saveHistory()
 {
     // Rows logged from here on (the dialogs below let events through) are not part of it.
     const int rows = records->size();
     if (rows == 0)
-        return;
+        return true;
     QProgressDialog progress(tr("Preparing the history"), tr("Cancel"), 0, rows);
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(500);
@@ -85,7 +85,7 @@ void AppHistoryTableModel::saveHistory()
         if (row % 16384 == 0) {
             progress.setValue(row);
             if (progress.wasCanceled())
-                return;
+                return false;
         }
         if (const AppTableData *record = records->at(row)) {
             appendLogLine(block, *static_cast<const AppHistoryData *>(record));
@@ -93,7 +93,7 @@ void AppHistoryTableModel::saveHistory()
         }
     }
     progress.reset();
-    VerantisTerminalApp::app()->settingsManager()->saveHistoryBlock(block);
+    return VerantisTerminalApp::app()->settingsManager()->saveHistoryBlock(block);
 }
 
 QString AppHistoryTableModel::historyLine(AppHistoryData *record) const

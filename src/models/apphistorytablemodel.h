@@ -23,7 +23,8 @@ public:
 
     // Appends every row, one line each, to "app.log" in a folder the operator picks. A long
     // history shows its progress while it is prepared; cancelling there writes nothing.
-    void saveHistory();
+    // True once the rows are written (or there were none).
+    bool saveHistory();
     QString historyLine(AppHistoryData *record) const;
 
 private:

@@ -6,8 +6,13 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleHints>
 
 #include <utility>
 
@@ -17,8 +22,40 @@ QPushButton *newButton(const QString &text, QWidget *parent = nullptr)
 {
     auto *button = new QPushButton(text, parent);
     button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
+
+// Hands the view's Return and Space to a callback, which says whether it took them, and tells
+// it when the view gains or loses the focus; lives as the view's child.
+class KeyWatch : public QObject
+{
+public:
+    KeyWatch(QWidget *widget, std::function<bool(int key)> pressed, std::function<void()> focus)
+        : QObject(widget)
+        , pressed(std::move(pressed))
+        , focus(std::move(focus))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+            focus();
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        return pressed(key->key());
+    }
+
+private:
+    std::function<bool(int)> pressed;
+    std::function<void()> focus;
+};
 
 // Calls back when the watched widget changes size; lives as its child.
 class ResizeWatch : public QObject
@@ -43,6 +80,43 @@ private:
     std::function<void()> resized;
 };
 
+// Shows the mouse presses and releases of the row buttons to callbacks; a press they refuse
+// never reaches the button. Lives as the view's child.
+class ClickWatch : public QObject
+{
+public:
+    ClickWatch(QObject *parent, std::function<bool(QWidget *, ulong, bool)> refuse,
+        std::function<void(QWidget *, ulong)> released)
+        : QObject(parent)
+        , refuse(std::move(refuse))
+        , released(std::move(released))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick
+            && type != QEvent::MouseButtonRelease)
+            return false;
+        auto *button = qobject_cast<QWidget *>(watched);
+        QWidget *cell = button ? button->parentWidget() : nullptr;
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (!cell || mouse->button() != Qt::LeftButton)
+            return false;
+        if (type == QEvent::MouseButtonRelease) {
+            released(cell, mouse->timestamp());
+            return false;
+        }
+        return refuse(cell, mouse->timestamp(), type == QEvent::MouseButtonDblClick);
+    }
+
+private:
+    std::function<bool(QWidget *, ulong, bool)> refuse;
+    std::function<void(QWidget *, ulong)> released;
+};
+
 } // namespace
 
 RowButtons::RowButtons(QObject *context, QTableView *view, const QVector<Button> &buttons)
@@ -51,8 +125,16 @@ RowButtons::RowButtons(QObject *context, QTableView *view, const QVector<Button>
     , buttons(buttons)
     , parked(buttons.size())
     , resizeWatch(nullptr)
+    , anyRelease(false)
+    , lastRelease(0)
 {
     fitRows();
+    clickWatch = new ClickWatch(
+        view,
+        [this](QWidget *cell, ulong timestamp, bool doubleClick) {
+            return refusePress(cell, timestamp, doubleClick);
+        },
+        [this](QWidget *cell, ulong timestamp) { released(cell, timestamp); });
     QAbstractItemModel *model = view->model();
     if (!model)
         return;
@@ -73,11 +155,35 @@ RowButtons::RowButtons(QObject *context, QTableView *view, const QVector<Button>
     // A row made taller or shorter by hand changes which rows are in view.
     QObject::connect(view->verticalHeader(), &QHeaderView::sectionResized, context, follow);
     resizeWatch = new ResizeWatch(view->viewport(), follow);
+    keyWatch = new KeyWatch(
+        view,
+        [this](int key) {
+            if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space)
+                return false;
+            const QModelIndex current = this->view->currentIndex();
+            const int button = buttonOfColumn(current.column());
+            if (!current.isValid() || button < 0)
+                return false;
+            const int row = current.row();
+            const int column = current.column();
+            press(QPersistentModelIndex(current), button);
+            // The keyboard carries on where it was: on the row that took a deleted row's place.
+            QAbstractItemModel *model = this->view ? this->view->model() : nullptr;
+            if (model && model->rowCount() > 0)
+                this->view->setCurrentIndex(model->index(qMin(row, model->rowCount() - 1), column));
+            return true;
+        },
+        [this] { markCurrent(); });
+    if (QItemSelectionModel *selection = view->selectionModel())
+        QObject::connect(
+            selection, &QItemSelectionModel::currentChanged, context, [this] { markCurrent(); });
 }
 
 RowButtons::~RowButtons()
 {
     delete resizeWatch.data();
+    delete keyWatch.data();
+    delete clickWatch.data();
 }
 
 bool RowButtons::park(QWidget *widget)
@@ -138,6 +244,7 @@ void RowButtons::followView()
     for (const QPersistentModelIndex &index : qAsConst(leaving))
         view->closePersistentEditor(index);
     installRows(first, last);
+    markCurrent();
 }
 
 // A hidden widget hands its focus to the next one in the chain, another row's button, and the
@@ -169,6 +276,7 @@ void RowButtons::install(const QModelIndex &index, int button)
     if (!cell) {
         cell = new QWidget;
         QPushButton *pushButton = newButton(buttons.at(button).text);
+        pushButton->installEventFilter(clickWatch);
         QObject::connect(
             pushButton, &QPushButton::clicked, context, [this, cell] { clicked(cell); });
         auto *layout = new QHBoxLayout;
@@ -190,25 +298,68 @@ void RowButtons::clicked(QWidget *cell)
     const auto found = cells.constFind(cell);
     if (found == cells.cend() || !view)
         return;
-    const QPersistentModelIndex index = found->index;
+    press(found->index, found->button);
+}
+
+bool RowButtons::refusePress(QWidget *cell, ulong timestamp, bool doubleClick) const
+{
+    // A double-click is one click: its second press would act on whatever row has moved under
+    // the pointer since the first one, such as the row after a deleted one.
+    if (doubleClick)
+        return true;
+    const auto found = cells.constFind(cell);
+    if (found == cells.cend() || !anyRelease)
+        return false;
+    const ulong interval = ulong(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    return timestamp - lastRelease < interval && found->index != lastClicked;
+}
+
+void RowButtons::released(QWidget *cell, ulong timestamp)
+{
+    const auto found = cells.constFind(cell);
+    if (found == cells.cend())
+        return;
+    anyRelease = true;
+    lastRelease = timestamp;
+    lastClicked = found->index;
+}
+
+void RowButtons::press(const QPersistentModelIndex &index, int button)
+{
     auto *model = qobject_cast<AppAbstractTableModel *>(view->model());
     if (!index.isValid() || !model || index.model() != model)
         return;
-    const int row = index.row();
-    const int column = index.column();
-    QWidget *focus = QApplication::focusWidget();
-    const bool hadFocus = focus && cell->isAncestorOf(focus);
     // The view hides the cell of a removed row before it is parked; see keepFocusOffCell().
-    keepFocusOffCell(cell);
+    if (QWidget *cell = view->indexWidget(index))
+        keepFocusOffCell(cell);
     // A copy: the action may remove the row, which parks this very cell.
-    const Action action = buttons.at(found->button).action;
-    action(model, row);
+    const Action action = buttons.at(button).action;
+    action(model, index.row());
+}
 
-    // A keyboard user carries on where the button was: on it, or, when its row went, on the
-    // same button of the row that took its place.
-    if (!hadFocus || !view || view->model() != model || model->rowCount() == 0)
+void RowButtons::markCurrent()
+{
+    if (!view)
         return;
-    QWidget *next = view->indexWidget(model->index(qMin(row, model->rowCount() - 1), column));
-    if (auto *button = next ? next->findChild<QPushButton *>() : nullptr)
-        button->setFocus(Qt::OtherFocusReason);
+    const QModelIndex current = view->hasFocus() ? view->currentIndex() : QModelIndex();
+    for (auto it = cells.cbegin(); it != cells.cend(); ++it) {
+        auto *button = it.key()->findChild<QPushButton *>();
+        const bool marked = current.isValid() && it->index == current;
+        if (!button || button->property("current").toBool() == marked)
+            continue;
+        button->setProperty("current", marked);
+        // A changed property takes effect in the style sheet only when polished again.
+        button->style()->unpolish(button);
+        button->style()->polish(button);
+        button->update();
+    }
+}
+
+int RowButtons::buttonOfColumn(int column) const
+{
+    for (int button = 0; button < buttons.size(); ++button) {
+        if (buttons.at(button).column == column)
+            return button;
+    }
+    return -1;
 }

@@ -24,6 +24,12 @@ class QWidget;
 // painting: installing an index widget relayouts the view, and doing that from paint() repaints
 // it for ever. Each button finds its row when it is clicked, so after rows above it have gone
 // it still acts on the row it is shown in.
+//
+// The buttons take no focus of their own: Tab moves between the tables and the forms rather than
+// through every row. In the view, the arrow keys move to a button's cell, which is marked, and
+// Return or Space presses it. A second click within the double-click interval never acts on a
+// row other than the first click's: after a deletion that is the row that moved under the
+// pointer.
 class RowButtons
 {
 public:
@@ -67,6 +73,15 @@ private:
     void installRows(int first, int last);
     void install(const QModelIndex &index, int button);
     void clicked(QWidget *cell);
+    // Whether a mouse press on the button in `cell` is the second click of a double-click (or
+    // comes as soon) on another row than the first: it is dropped then.
+    bool refusePress(QWidget *cell, ulong timestamp, bool doubleClick) const;
+    void released(QWidget *cell, ulong timestamp);
+    // Runs the action of the button in the cell of `index`, as if it were pressed.
+    void press(const QPersistentModelIndex &index, int button);
+    // Marks the button of the view's current cell while the view has the focus.
+    void markCurrent();
+    int buttonOfColumn(int column) const;
 
     QObject *context;
     QPointer<QTableView> view;
@@ -74,8 +89,14 @@ private:
     // Every cell widget made so far, installed or parked; the view's viewport owns them.
     QHash<QWidget *, Cell> cells;
     QVector<QList<QWidget *>> parked;
-    // Watches the viewport's size.
+    // Watches the viewport's size, and the view's keys and focus.
     QPointer<QObject> resizeWatch;
+    QPointer<QObject> keyWatch;
+    QPointer<QObject> clickWatch;
+    // When a button was last released by the mouse (the event's time), and on which row.
+    bool anyRelease;
+    ulong lastRelease;
+    QPersistentModelIndex lastClicked;
 };
 
 #endif // ROWBUTTONS_H

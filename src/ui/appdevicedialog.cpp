@@ -25,12 +25,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QStringListModel>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -75,6 +77,7 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     , shownEntries(0)
     , layoutCharsPerMs(1000)
     , logFrame(new QTimer(this))
+    , shownCommandGoes(false)
 {
     ui->setupUi(this);
     // HEX runs have no word boundaries; breaking them anywhere keeps laying out a long block
@@ -94,8 +97,13 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     logFrame->setObjectName(QStringLiteral("logFrame"));
     logFrame->setSingleShot(true);
     connect(logFrame, &QTimer::timeout, this, &AppDeviceDialog::flushLog);
-    setWindowFlags(Qt::Dialog | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // A window of its own, with its own task-bar entry, that the main window can cover; it is
+    // still the main window's child, so it goes when the program quits, and it never keeps the
+    // program running on its own.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     const AppDeviceData *record = device->deviceData();
     // Several terminals can be told apart in the task bar: "Demo echo — COM100".
@@ -156,6 +164,27 @@ void AppDeviceDialog::loadSavedCommands()
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(qMin(longest, 40));
     combo->setModel(names);
+    // When the shown command is deleted the box would move on to the next one, and Load would
+    // load a command nobody chose; it shows none instead.
+    connect(names, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+        [this](const QModelIndex &, int first, int last) {
+            const int shown = ui->savedCommandsCombo->currentIndex();
+            shownCommandGoes = shown >= first && shown <= last;
+        });
+    connect(names, &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (shownCommandGoes)
+            ui->savedCommandsCombo->setCurrentIndex(-1);
+        shownCommandGoes = false;
+    });
+}
+
+void AppDeviceDialog::showEvent(QShowEvent *event)
+{
+    // Qt makes a window with a parent transient for it, which keeps it above the main window
+    // and, under some window managers, out of the task bar and minimized with it.
+    if (QWindow *window = windowHandle())
+        window->setTransientParent(nullptr);
+    QDialog::showEvent(event);
 }
 
 void AppDeviceDialog::reject()
@@ -202,6 +231,9 @@ void AppDeviceDialog::onSendBtnClicked()
     // sent as made-up bytes; it stays in the field for the operator to correct.
     QByteArray bytes;
     if (!hexFieldBytes(ui->hexEdit, &bytes))
+        return;
+    // Return with nothing typed is not a block to send.
+    if (bytes.isEmpty())
         return;
     // The log shows what is written, not the text it was read from.
     appendToLog({ QByteArray(),

@@ -9,6 +9,7 @@
 class AppDevice;
 class AppMainWin;
 class QCloseEvent;
+class QShowEvent;
 class QTimer;
 
 namespace Ui {
@@ -42,6 +43,9 @@ public:
     static constexpr int SliceGapMs = 2;
     // How often the log takes the paragraphs that arrived meanwhile.
     static constexpr int LogFrameMs = 40;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     void closeEvent(QCloseEvent *ev) override;
@@ -96,6 +100,8 @@ private:
     // How fast the log has been laying out text lately.
     double layoutCharsPerMs;
     QTimer *logFrame;
+    // Set while the saved command the list shows is being deleted.
+    bool shownCommandGoes;
 };
 
 #endif // APPDEVICEDIALOG_H

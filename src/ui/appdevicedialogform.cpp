@@ -58,7 +58,8 @@ void AppDeviceDialog::setupUi(QDialog *AppDeviceDialog)
     horizontalLayout_5->addWidget(flowControlLabel);
     verticalLayout->addLayout(horizontalLayout_5);
 
-    // Row 4: the saved commands. Load keeps the focus where it is.
+    // Row 4: the saved commands. Load is reached with Tab or Alt+L; a click keeps the focus
+    // where it is.
     horizontalLayout = new QHBoxLayout();
     horizontalLayout->setObjectName(QString::fromUtf8("horizontalLayout"));
     label = new QLabel(AppDeviceDialog);
@@ -76,7 +77,7 @@ void AppDeviceDialog::setupUi(QDialog *AppDeviceDialog)
     horizontalLayout->addItem(horizontalSpacer);
     loadCommandBtn = new QPushButton(AppDeviceDialog);
     loadCommandBtn->setObjectName(QString::fromUtf8("loadCommandBtn"));
-    loadCommandBtn->setFocusPolicy(Qt::NoFocus);
+    loadCommandBtn->setFocusPolicy(Qt::TabFocus);
     horizontalLayout->addWidget(loadCommandBtn);
     verticalLayout->addLayout(horizontalLayout);
 
@@ -123,6 +124,10 @@ void AppDeviceDialog::setupUi(QDialog *AppDeviceDialog)
     horizontalLayout_3->addWidget(closeBtn);
     verticalLayout->addLayout(horizontalLayout_3);
 
+    label->setBuddy(savedCommandsCombo);
+    label_3->setBuddy(hexEdit);
+    label_4->setBuddy(asciiEdit);
+
     retranslateUi(AppDeviceDialog);
 
     QMetaObject::connectSlotsByName(AppDeviceDialog);
@@ -141,13 +146,17 @@ void AppDeviceDialog::retranslateUi(QDialog *AppDeviceDialog)
     flowControlLabel->setText(
         QCoreApplication::translate("AppDeviceDialog", "Flow Control : RTS/CTS"));
     label->setText(QCoreApplication::translate("AppDeviceDialog", "Saved Commands"));
-    loadCommandBtn->setText(QCoreApplication::translate("AppDeviceDialog", "Load"));
+    loadCommandBtn->setText(QCoreApplication::translate("AppDeviceDialog", "&Load"));
     label_3->setText(QCoreApplication::translate("AppDeviceDialog", "HEX"));
     label_4->setText(QCoreApplication::translate("AppDeviceDialog", "ASCII"));
     sendBtn->setText(QCoreApplication::translate("AppDeviceDialog", "Send"));
     clearBtn->setText(QCoreApplication::translate("AppDeviceDialog", "Clear"));
     clipBoardBtn->setText(QCoreApplication::translate("AppDeviceDialog", "Copy To Clipboard"));
     closeBtn->setText(QCoreApplication::translate("AppDeviceDialog", "Close"));
+    // A field is named by its caption, not by the value it shows.
+    for (QLabel *caption : { label, label_3, label_4 })
+        caption->buddy()->setAccessibleName(caption->text());
+    logText->setAccessibleName(QCoreApplication::translate("AppDeviceDialog", "Log"));
 }
 
 } // namespace Ui

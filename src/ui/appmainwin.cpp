@@ -17,11 +17,17 @@
 #include "ui/appmainwinform.h"
 #include "ui/bytefields.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
 
@@ -39,6 +45,15 @@ AppDeviceData *deviceFromForm(const Ui::AppMainWin *ui)
         ui->parityCombo->currentIndex(), ui->flowControlCombo->currentIndex());
 }
 
+AppDeviceData *copyOf(const AppDeviceData *d)
+{
+    return new AppDeviceData(d->name(), d->portName(), d->baudRate(), d->dataBits(), d->stopBits(),
+        d->parity(), d->flowControl());
+}
+
+// How long the status bar offers to undo a deletion.
+const int UndoOfferMs = 10000;
+
 } // namespace
 
 AppMainWin::AppMainWin(QWidget *parent)
@@ -50,6 +65,13 @@ AppMainWin::AppMainWin(QWidget *parent)
     , deviceDelegate(nullptr)
     , commandDelegate(nullptr)
     , historyFrame(new QTimer(this))
+    , historyRowsTaken(0)
+    , historyRowsSaved(0)
+    , deleted(nullptr)
+    , deletedFrom(nullptr)
+    , deletedRow(0)
+    , undoButton(nullptr)
+    , undoOffer(new QTimer(this))
 {
     ui->setupUi(this);
 
@@ -120,7 +142,29 @@ AppMainWin::AppMainWin(QWidget *parent)
     historyFrame->setInterval(HistoryFrameMs);
     connect(historyFrame, &QTimer::timeout, this, &AppMainWin::flushHistory);
 
+    // A deleted device or command can be had back: Ctrl+Z (a field being edited keeps its own
+    // undo), or the button the status bar shows for a while after the deletion.
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    undoButton = new QPushButton(tr("Undo"), statusBar());
+    undoButton->setObjectName(QStringLiteral("undoBtn"));
+    undoButton->hide();
+    statusBar()->addPermanentWidget(undoButton);
+    connect(undoButton, &QPushButton::clicked, this, &AppMainWin::undoDelete);
+    undoOffer->setSingleShot(true);
+    undoOffer->setInterval(UndoOfferMs);
+    connect(undoOffer, &QTimer::timeout, undoButton, &QWidget::hide);
+    auto *undo = new QShortcut(QKeySequence::Undo, this);
+    connect(undo, &QShortcut::activated, this, &AppMainWin::undoDelete);
+
     adjustSize();
+    // Qt's first size is at most two thirds of the screen; where the screen has room, the
+    // device form is shown on one line and the tables get their height.
+    if (const QScreen *screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        const QSize wanted = sizeHint();
+        resize(qMin(qMax(width(), wanted.width()), area.width()),
+            qMin(qMax(height(), wanted.height()), area.height()));
+    }
 }
 
 AppMainWin::~AppMainWin()
@@ -130,6 +174,7 @@ AppMainWin::~AppMainWin()
     disconnect(ui->asciiEdit, nullptr, this, nullptr);
     delete ui;
     qDeleteAll(pendingHistory);
+    delete deleted;
     // The tables (and the button widgets in their cells) go first, so no view is left pointing
     // at a deleted model or delegate; the terminal dialogs go with the base class afterwards.
     delete takeCentralWidget();
@@ -143,6 +188,7 @@ AppMainWin::~AppMainWin()
 void AppMainWin::addHistory(AppHistoryData *record)
 {
     pendingHistory.append(record);
+    ++historyRowsTaken;
     if (!historyFrame->isActive())
         historyFrame->start();
 }
@@ -256,18 +302,73 @@ void AppMainWin::onASCIIEdited()
 
 void AppMainWin::onClearBtnClicked()
 {
+    if (!historyMayGo())
+        return;
     // Rows that arrived before the click go too, even if they were not shown yet.
     historyFrame->stop();
     qDeleteAll(pendingHistory);
     pendingHistory.clear();
     historyModel->clearData();
+    historyRowsTaken = 0;
+    historyRowsSaved = 0;
 }
 
 void AppMainWin::onSaveHistoryBtnCLicked()
 {
-    // Everything that arrived before the click is saved.
+    saveAllHistory();
+}
+
+qint64 AppMainWin::unsavedHistoryRows() const
+{
+    return historyRowsTaken - historyRowsSaved;
+}
+
+bool AppMainWin::saveAllHistory()
+{
+    // Everything that arrived before the click is saved; what arrives while the dialogs are
+    // open is not.
     flushHistory();
-    historyModel->saveHistory();
+    const qint64 taken = historyRowsTaken;
+    if (!historyModel->saveHistory())
+        return false;
+    historyRowsSaved = taken;
+    return true;
+}
+
+bool AppMainWin::historyMayGo()
+{
+    const qint64 unsaved = unsavedHistoryRows();
+    if (unsaved <= 0)
+        return true;
+    QMessageBox box(this);
+    box.setWindowTitle(QStringLiteral("VerantisTerminal"));
+    box.setIcon(QMessageBox::Question);
+    box.setText(unsaved == 1 ? tr("1 history row was never saved.")
+                             : tr("%1 history rows were never saved.").arg(unsaved));
+    box.setInformativeText(tr("Save the history before it is lost?"));
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box.button(QMessageBox::Save)->setText(tr("Save History\u2026"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        // A save that failed or was cancelled has said so; nothing goes then.
+        return saveAllHistory();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void AppMainWin::closeEvent(QCloseEvent *event)
+{
+    if (!historyMayGo()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void AppMainWin::onCommandRemoved(QModelIndex, int first, int last)
@@ -276,8 +377,13 @@ void AppMainWin::onCommandRemoved(QModelIndex, int first, int last)
     AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
     for (int row = first; row <= last; ++row) {
         auto *record = static_cast<AppCommandData *>(commandModel->getData(row));
-        if (record && !store->removeCommand(record->name()))
-            keepRow(commandModel, row, new AppCommandData(record->name(), record->bytes()));
+        if (!record)
+            continue;
+        auto *copy = new AppCommandData(record->name(), record->bytes());
+        if (store->removeCommand(record->name()))
+            offerUndo(commandModel, row, copy, tr("Deleted command %1.").arg(record->name()));
+        else
+            keepRow(commandModel, row, copy);
     }
 }
 
@@ -286,12 +392,60 @@ void AppMainWin::onDeviceRemoved(QModelIndex, int first, int last)
     AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
     for (int row = first; row <= last; ++row) {
         auto *record = static_cast<AppDeviceData *>(deviceModel->getData(row));
-        if (record && !store->removeDevice(record->name()))
-            keepRow(deviceModel, row,
-                new AppDeviceData(record->name(), record->portName(), record->baudRate(),
-                    record->dataBits(), record->stopBits(), record->parity(),
-                    record->flowControl()));
+        if (!record)
+            continue;
+        AppDeviceData *copy = copyOf(record);
+        if (store->removeDevice(record->name()))
+            offerUndo(deviceModel, row, copy, tr("Deleted device %1.").arg(record->name()));
+        else
+            keepRow(deviceModel, row, copy);
     }
+}
+
+void AppMainWin::offerUndo(
+    AppAbstractTableModel *model, int row, AppTableData *copy, const QString &text)
+{
+    delete deleted;
+    deleted = copy;
+    deletedFrom = model;
+    deletedRow = row;
+    statusBar()->showMessage(text + QLatin1Char(' ') + tr("Ctrl+Z brings it back."), UndoOfferMs);
+    undoButton->show();
+    undoOffer->start();
+}
+
+void AppMainWin::undoDelete()
+{
+    if (!deleted)
+        return;
+    VerantisTerminalApp *app = VerantisTerminalApp::app();
+    AppSettingsManager *store = app->settingsManager();
+    bool restored = false;
+    if (deletedFrom == deviceModel) {
+        const auto *d = static_cast<const AppDeviceData *>(deleted);
+        // A device saved meanwhile under the same name is not overwritten.
+        if (store->deviceExists(d->name())) {
+            app->showMessage(tr("Could not undo: a device named %1 exists again.").arg(d->name()));
+            return;
+        }
+        restored = store->addDevice(d->name(), d->portName(), d->baudRate(), d->stopBits(),
+            d->dataBits(), d->parity(), d->flowControl());
+    } else {
+        const auto *c = static_cast<const AppCommandData *>(deleted);
+        if (store->commandExists(c->name())) {
+            app->showMessage(tr("Could not undo: a command named %1 exists again.").arg(c->name()));
+            return;
+        }
+        restored = store->addCommand(c->name(), c->bytes());
+    }
+    // A failed write has been reported; the copy stays for another try.
+    if (!restored)
+        return;
+    deletedFrom->insertData(deletedRow, deleted);
+    deleted = nullptr;
+    undoOffer->stop();
+    undoButton->hide();
+    statusBar()->clearMessage();
 }
 
 void AppMainWin::keepRow(AppAbstractTableModel *model, int row, AppTableData *copy)

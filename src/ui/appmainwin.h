@@ -13,6 +13,8 @@ class AppDeviceTableModel;
 class AppHistoryData;
 class AppHistoryTableModel;
 class AppTableData;
+class QCloseEvent;
+class QPushButton;
 class QTimer;
 
 namespace Ui {
@@ -38,6 +40,10 @@ public:
     // How often the history takes its waiting records while data flows.
     static constexpr int HistoryFrameMs = 40;
 
+protected:
+    // Asks before history that was never saved goes with the window.
+    void closeEvent(QCloseEvent *event) override;
+
 private slots:
     void onDeviceSaveBtnClicked();
     void onDeviceOpenBtnClicked();
@@ -50,9 +56,20 @@ private slots:
     void onSaveHistoryBtnCLicked();
     void onCommandRemoved(QModelIndex parent, int first, int last);
     void onDeviceRemoved(QModelIndex parent, int first, int last);
+    // Puts the last deleted device or command back, into the file and the table.
+    void undoDelete();
 
 private:
     Q_DISABLE_COPY(AppMainWin)
+
+    // Rows taken since the last successful Save History or Clear History.
+    qint64 unsavedHistoryRows() const;
+    // Asks whether the unsaved rows may go; true when they were saved or may be discarded.
+    bool historyMayGo();
+    // Saves every row taken so far; true once they are written.
+    bool saveAllHistory();
+    // Keeps a copy of a deleted row for Undo, and offers it in the status bar for a while.
+    void offerUndo(AppAbstractTableModel *model, int row, AppTableData *copy, const QString &text);
 
     // Puts back a row whose removal the store could not write.
     static void keepRow(AppAbstractTableModel *model, int row, AppTableData *copy);
@@ -68,6 +85,15 @@ private:
     // Records taken but not yet in the model, oldest first; owned by the window until then.
     QList<AppTableData *> pendingHistory;
     QTimer *historyFrame;
+    // Rows taken since the last Clear History, and how many of them the last save wrote.
+    qint64 historyRowsTaken;
+    qint64 historyRowsSaved;
+    // The last deleted device or command, its table and its row, while Undo can bring it back.
+    AppTableData *deleted;
+    AppAbstractTableModel *deletedFrom;
+    int deletedRow;
+    QPushButton *undoButton;
+    QTimer *undoOffer;
 };
 
 #endif // APPMAINWIN_H

@@ -2,6 +2,7 @@
 
 #include "models/settingcombos.h"
 #include "ui/stylesheet.h"
+#include "ui/wrappingrowlayout.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -9,8 +10,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QList>
 #include <QMainWindow>
 #include <QMetaObject>
+#include <QPair>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -56,8 +59,9 @@ void AppMainWin::setupUi(QMainWindow *AppMainWin)
     verticalLayout->setContentsMargins(11, 11, 11, 11);
     verticalLayout->setObjectName(QString::fromUtf8("verticalLayout"));
 
-    // Row 1: the device entry form.
-    horizontalLayout_2 = new QHBoxLayout();
+    // Row 1: the device entry form; on a narrow screen it goes on over a second line from Stop
+    // Bits on, so the whole window fits.
+    horizontalLayout_2 = new WrappingRowLayout(8);
     horizontalLayout_2->setSpacing(6);
     horizontalLayout_2->setObjectName(QString::fromUtf8("horizontalLayout_2"));
     label_10 = formLabel(centralWidget, "label_10");
@@ -177,6 +181,18 @@ void AppMainWin::setupUi(QMainWindow *AppMainWin)
     historyTable->horizontalHeader()->setStretchLastSection(true);
     verticalLayout->addWidget(historyTable);
 
+    // Tab goes from table to table and on to the forms; the arrow keys move within a table.
+    for (QTableView *table : { deviceTable, commandTable, historyTable })
+        table->setTabKeyNavigation(false);
+    // Each caption names its field, also for mnemonics and screen readers.
+    const QList<QPair<QLabel *, QWidget *>> buddies { { label_10, deviceNameEdit },
+        { label_4, portCombo }, { label_5, baudRateCombo }, { label_6, dataBitsCombo },
+        { label_7, stopBitsCombo }, { label_8, parityCombo }, { label_9, flowControlCombo },
+        { label, commandNameEdit }, { label_2, hexEdit }, { label_3, asciiEdit },
+        { label_11, deviceTable }, { label_12, commandTable }, { label_13, historyTable } };
+    for (const auto &buddy : buddies)
+        buddy.first->setBuddy(buddy.second);
+
     AppMainWin->setCentralWidget(centralWidget);
 
     retranslateUi(AppMainWin);
@@ -205,6 +221,13 @@ void AppMainWin::retranslateUi(QMainWindow *AppMainWin)
     label_13->setText(QCoreApplication::translate("AppMainWin", "History"));
     saveHistoryBtn->setText(QCoreApplication::translate("AppMainWin", "Save History"));
     clearHistoryBtn->setText(QCoreApplication::translate("AppMainWin", "Clear History"));
+    // The two Save buttons look alike; their names say which form they save. A field or table
+    // is named by its caption, not by the value it shows.
+    deviceSaveBtn->setAccessibleName(QCoreApplication::translate("AppMainWin", "Save device"));
+    commandSaveBtn->setAccessibleName(QCoreApplication::translate("AppMainWin", "Save command"));
+    for (QLabel *caption : { label_10, label_4, label_5, label_6, label_7, label_8, label_9, label,
+             label_2, label_3, label_11, label_12, label_13 })
+        caption->buddy()->setAccessibleName(caption->text());
 }
 
 } // namespace Ui

@@ -23,7 +23,7 @@ void enableHighDpiScaling()
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
 #endif
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
-        Qt::HighDpiScaleFactorRoundingPolicy::Round);
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)

@@ -14,9 +14,9 @@ class QTextStream;
 // QT_VERSION_CHECK, and callers call the one helper on either version.
 namespace QtCompat {
 
-// Before the application object exists. High-DPI scaling with the device pixel ratio rounded to
-// a whole number, on both versions: Qt 5 needs the attribute for it, Qt 6 scales always but would
-// otherwise pass fractions such as 1.5 through.
+// Before the application object exists. High-DPI scaling by the desktop's own factor, fractions
+// such as 1.5 included, on both versions: Qt 5 needs the attribute for it, and both would
+// otherwise round 150 % up to 200 %, too wide for the screen.
 void enableHighDpiScaling();
 
 // For every QSettings in INI format, before its first read: the files are UTF-8 on both versions

@@ -16,6 +16,7 @@ void MessageBoxCatcher::clear()
 {
     m_texts.clear();
     m_titles.clear();
+    m_questions = 0;
     m_deepest = 0;
 }
 
@@ -23,7 +24,8 @@ void MessageBoxCatcher::poll()
 {
     int visible = 0;
     for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMessageBox *>(w) && w->isVisible())
+        auto *box = qobject_cast<QMessageBox *>(w);
+        if (box && box->isVisible() && !box->button(QMessageBox::Discard))
             ++visible;
     }
     m_deepest = qMax(m_deepest, visible);
@@ -33,6 +35,11 @@ void MessageBoxCatcher::poll()
     QPointer<QMessageBox> box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
     if (!box || !box->isVisible())
         return;
+    if (box->button(QMessageBox::Discard)) {
+        ++m_questions;
+        box->button(m_answer)->click();
+        return;
+    }
     m_texts.append(box->text());
     m_titles.append(box->windowTitle());
     const QString text = box->text();

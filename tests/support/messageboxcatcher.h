@@ -1,6 +1,7 @@
 #ifndef MESSAGEBOXCATCHER_H
 #define MESSAGEBOXCATCHER_H
 
+#include <QMessageBox>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -14,6 +15,10 @@ public:
     explicit MessageBoxCatcher(QObject *parent = nullptr);
 
     QStringList texts() const { return m_texts; }
+    // Questions whether unsaved work may go (boxes with a Discard button) are answered, not
+    // counted with the messages: with the button of this role, Discard unless set otherwise.
+    void answerQuestionsWith(QMessageBox::StandardButton answer) { m_answer = answer; }
+    int questions() const { return m_questions; }
     QStringList titles() const { return m_titles; }
     int count() const { return m_texts.size(); }
     void clear();
@@ -33,6 +38,8 @@ private:
     QStringList m_texts;
     QStringList m_titles;
     int m_deepest = 0;
+    QMessageBox::StandardButton m_answer = QMessageBox::Discard;
+    int m_questions = 0;
     // Set while a box is being handled, so a receiver of aboutToAccept may spin the event loop.
     bool m_busy = false;
 };
