@@ -306,7 +306,6 @@ void TstHistoryExport::receivedBytesCannotForgeLines()
 void TstHistoryExport::emptyHistoryTouchesNothing()
 {
     model->saveHistory();
-    store()->saveHistoryLog(QString());
     QCOMPARE(driver->count(), 0);
     QVERIFY(!QFile::exists(QDir(chosen->path()).filePath("app.log")));
     QVERIFY(!QFile::exists(store()->dataFolder()));

@@ -9,6 +9,7 @@ class AppDeviceDialog;
 class AppDeviceManager;
 class AppMainWin;
 class AppSettingsManager;
+class CaptureStore;
 
 // The application object: owns the settings store, the registry of open devices and the main
 // window, and offers the services every other class reaches through QCoreApplication::instance().
@@ -28,6 +29,8 @@ public:
     void showMessage(QString text);
 
     AppMainWin *mainWin() const { return mainWindow; }
+    // This run's history on disk.
+    CaptureStore *captureStore() const { return capture; }
 
 private:
     Q_DISABLE_COPY(VerantisTerminalApp)
@@ -41,6 +44,7 @@ private:
     AppMainWin *mainWindow;
     AppSettingsManager *settings;
     AppDeviceManager *devices;
+    CaptureStore *capture;
 };
 
 #endif // VERANTISTERMINALAPP_H

@@ -25,6 +25,9 @@ public:
     int stopBits() const { return m_stopBits; }
     int parity() const { return m_parity; }
     int flowControl() const { return m_flowControl; }
+    // The terminal that logged the block, so that its log can be read back; 0 for none.
+    int terminal() const { return m_terminal; }
+    void setTerminal(int terminal) { m_terminal = terminal; }
 
 private:
     QString m_time;
@@ -36,6 +39,7 @@ private:
     int m_stopBits;
     int m_parity;
     int m_flowControl;
+    int m_terminal = 0;
 };
 
 #endif // APPHISTORYDATA_H

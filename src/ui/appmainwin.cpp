@@ -5,6 +5,7 @@
 #include "data/appdevicedata.h"
 #include "data/apphistorydata.h"
 #include "data/appsettingsmanager.h"
+#include "data/capturestore.h"
 #include "models/appcommandtabledelegate.h"
 #include "models/appcommandtablemodel.h"
 #include "models/appdevicetabledelegate.h"
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
 
@@ -50,6 +52,7 @@ AppMainWin::AppMainWin(QWidget *parent)
     , deviceDelegate(nullptr)
     , commandDelegate(nullptr)
     , historyFrame(new QTimer(this))
+    , movingWindow(false)
 {
     ui->setupUi(this);
 
@@ -101,9 +104,15 @@ AppMainWin::AppMainWin(QWidget *parent)
     commandDelegate = new AppCommandTableDelegate(ui->commandTable);
     ui->commandTable->setItemDelegate(commandDelegate);
 
-    // The history is never persisted: every run starts with an empty one.
+    // The history lives in this run's capture store, with what it recovered from runs that
+    // ended unexpectedly; the table shows a window of it.
     historyModel = new AppHistoryTableModel(new QList<AppTableData *>());
+    if (CaptureStore *capture = VerantisTerminalApp::app()->captureStore())
+        historyModel->setStore(capture);
     ui->historyTable->setModel(historyModel);
+    QScrollBar *historyBar = ui->historyTable->verticalScrollBar();
+    connect(historyBar, &QScrollBar::valueChanged, this, &AppMainWin::onHistoryScrolled);
+    connect(historyBar, &QScrollBar::actionTriggered, this, &AppMainWin::onHistoryScrolled);
     // Owned by the view. Long blocks would otherwise be laid out in full on every repaint.
     ui->historyTable->setItemDelegate(new AppHistoryTableDelegate(ui->historyTable));
     // A whole time stamp; the other cut texts show whole on hover.
@@ -158,9 +167,47 @@ void AppMainWin::flushHistory()
     const bool follow = bar->value() >= bar->maximum();
     const QList<AppTableData *> batch = pendingHistory;
     pendingHistory.clear();
-    historyModel->addRecords(batch);
+    if (CaptureStore *capture = historyModel->store()) {
+        capture->append(batch);
+        movingWindow = true;
+        historyModel->appendStored(batch, follow);
+        movingWindow = false;
+    } else {
+        historyModel->addRecords(batch);
+    }
     if (follow)
         ui->historyTable->scrollToBottom();
+    emit historyStored();
+}
+
+void AppMainWin::showHistoryRow(qint64 row)
+{
+    flushHistory();
+    QTableView *table = ui->historyTable;
+    const int visible = qMax(1, table->viewport()->height() / qMax(1, table->rowHeight(0)));
+    movingWindow = true;
+    if (row < historyModel->windowStart()
+        || row + visible > historyModel->windowStart() + historyModel->rowCount())
+        historyModel->showWindow(row - AppHistoryTableModel::WindowRows / 2);
+    table->scrollTo(historyModel->index(int(row - historyModel->windowStart()), 0),
+        QAbstractItemView::PositionAtTop);
+    movingWindow = false;
+}
+
+void AppMainWin::onHistoryScrolled()
+{
+    // The table's scroll bar spans the window; at either edge of it the window moves on, keeping
+    // the row at the top of the table where it is.
+    if (movingWindow || !historyModel->store())
+        return;
+    const QScrollBar *bar = ui->historyTable->verticalScrollBar();
+    const qint64 start = historyModel->windowStart();
+    const qint64 top = start + qMax(0, ui->historyTable->rowAt(0));
+    if (bar->value() <= bar->minimum() && start > 0)
+        showHistoryRow(top);
+    else if (bar->value() >= bar->maximum()
+        && start + historyModel->rowCount() < historyModel->totalRows())
+        showHistoryRow(top);
 }
 
 void AppMainWin::onDeviceSaveBtnClicked()
@@ -256,18 +303,20 @@ void AppMainWin::onASCIIEdited()
 
 void AppMainWin::onClearBtnClicked()
 {
-    // Rows that arrived before the click go too, even if they were not shown yet.
-    historyFrame->stop();
-    qDeleteAll(pendingHistory);
-    pendingHistory.clear();
-    historyModel->clearData();
+    // Rows that arrived before the click go too, even if they were not shown yet; the terminals'
+    // logs keep them.
+    flushHistory();
+    historyModel->clearHistory();
 }
 
 void AppMainWin::onSaveHistoryBtnCLicked()
 {
     // Everything that arrived before the click is saved.
     flushHistory();
-    historyModel->saveHistory();
+    const HistoryExport::Result saved = historyModel->saveHistory();
+    if (saved.outcome == HistoryExport::Written && saved.rows > 0)
+        statusBar()->showMessage(
+            tr("Saved %L1 history rows to %2.").arg(saved.rows).arg(saved.path));
 }
 
 void AppMainWin::onCommandRemoved(QModelIndex, int first, int last)

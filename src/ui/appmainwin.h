@@ -32,11 +32,18 @@ public:
     // the others of the same frame, so a busy line costs one insertion and one repaint per frame
     // rather than per batch.
     void addHistory(AppHistoryData *record);
-    // Puts the records still waiting for the next frame into the history now.
+    // Puts the records still waiting for the next frame into the capture store and the history
+    // now; the terminals' logs follow (historyStored).
     void flushHistory();
+    // Shows the history from that row on, wherever it is in the history.
+    void showHistoryRow(qint64 row);
 
-    // How often the history takes its waiting records while data flows.
+    // How often the history and the logs take their waiting records while data flows.
     static constexpr int HistoryFrameMs = 40;
+
+signals:
+    // Records have reached the capture store: the views that read it may show them.
+    void historyStored();
 
 private slots:
     void onDeviceSaveBtnClicked();
@@ -50,6 +57,7 @@ private slots:
     void onSaveHistoryBtnCLicked();
     void onCommandRemoved(QModelIndex parent, int first, int last);
     void onDeviceRemoved(QModelIndex parent, int first, int last);
+    void onHistoryScrolled();
 
 private:
     Q_DISABLE_COPY(AppMainWin)
@@ -68,6 +76,8 @@ private:
     // Records taken but not yet in the model, oldest first; owned by the window until then.
     QList<AppTableData *> pendingHistory;
     QTimer *historyFrame;
+    // Set while the history's window is moved, which scrolls the table itself.
+    bool movingWindow;
 };
 
 #endif // APPMAINWIN_H
