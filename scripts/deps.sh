@@ -20,7 +20,7 @@ vt_install_missing() {
 }
 
 # What building the program needs: Qt 5, which scripts/run and the Debian package use.
-VT_BUILD_PACKAGES=(cmake g++ make qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev)
+VT_BUILD_PACKAGES=(cmake g++ make qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libsqlite3-dev)
 # What building it against Qt 6 needs on top; scripts/test builds and tests both.
 VT_QT6_BUILD_PACKAGES=(qt6-base-dev qt6-base-dev-tools qt6-serialport-dev)
 # What `scripts/run --demo` needs on top: socat plays the simulated serial device.

@@ -146,6 +146,9 @@ private slots:
     void aBlockLongerThanTheBoundIsShownWhole();
     void logFollowsTheEndOnlyAtTheEnd();
     void historyFollowsTheEndOnlyAtTheEnd();
+    void lineBreaksShowAsSymbolsOfTheirOwnColour_data();
+    void lineBreaksShowAsSymbolsOfTheirOwnColour();
+    void logScrollsBackThroughEverything();
 
 private:
     QScopedPointer<MessageBoxCatcher> catcher;
@@ -463,6 +466,66 @@ void TstReceivePath::historyFollowsTheEndOnlyAtTheEnd()
     // Every row has the same height, whatever it carries.
     QCOMPARE(view->rowHeight(0), view->rowHeight(history()->rowCount() - 1));
     QCOMPARE(view->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+}
+
+void TstReceivePath::lineBreaksShowAsSymbolsOfTheirOwnColour_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("coloured");
+    QTest::newRow("CR LF") << QByteArray("V\r\n") << QString::fromUtf8("V␍␊")
+                           << QString::fromUtf8("␍␊");
+    QTest::newRow("typed backslashes") << QByteArray("V\\r\\n") << "V\\r\\n" << QString();
+}
+
+void TstReceivePath::lineBreaksShowAsSymbolsOfTheirOwnColour()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    QFETCH(QString, coloured);
+    QVERIFY(a.receive(bytes));
+    const QTextDocument *document = logOf(a.dialog)->document();
+    const QString expected = "Received:" + bytesToHex(bytes) + "-------" + shown;
+    QTRY_COMPARE_WITH_TIMEOUT(document->lastBlock().text(), expected, 10000);
+    QString inColour;
+    for (auto it = document->lastBlock().begin(); !it.atEnd(); ++it) {
+        if (it.fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush))
+            inColour += it.fragment().text();
+    }
+    QCOMPARE(inColour, coloured);
+    QCOMPARE(copied(a.dialog), paragraph("Received", bytes));
+}
+
+void TstReceivePath::logScrollsBackThroughEverything()
+{
+    // Far more than the log lays out at once, straight from the device.
+    QByteArray block(1024, 'b');
+    for (int i = 0; i < 400; ++i) {
+        block.replace(0, 8, QByteArray::number(10000000 + i));
+        emit a.device->onDataFull(block);
+    }
+    mainWindow()->flushHistory();
+    QTextEdit *log = logOf(a.dialog);
+    const QTextDocument *document = log->document();
+    QScrollBar *bar = log->verticalScrollBar();
+    const auto nth = [&block](int i) {
+        QByteArray bytes = block;
+        return paragraph("Received", bytes.replace(0, 8, QByteArray::number(10000000 + i)));
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(document->lastBlock().text(), nth(399), 10000);
+    QVERIFY(document->characterCount() <= LogView::MaxShownCharacters);
+    for (int page = 0; document->firstBlock().text() != nth(0); ++page) {
+        QVERIFY(page < 400);
+        bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    }
+    QVERIFY(document->characterCount() <= LogView::MaxShownCharacters);
+    for (int page = 0; document->lastBlock().text() != nth(399) || !atEnd(bar); ++page) {
+        QVERIFY(page < 400);
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    }
+    // Following the end again.
+    QVERIFY(a.receive("tail"));
+    QTRY_COMPARE_WITH_TIMEOUT(document->lastBlock().text(), paragraph("Received", "tail"), 10000);
 }
 
 VT_TEST_MAIN(TstReceivePath)

@@ -20,6 +20,8 @@ const qint64 NoLimit = std::numeric_limits<qint64>::max();
 const int TrimSlackBlocks = LogView::MaxShownBlocks / 10;
 const QChar CrSymbol(0x240D);
 const QChar LfSymbol(0x240A);
+// Characters read in when scrolling past an edge of the window.
+const int PageCharacters = LogView::MaxShownCharacters / 8;
 // Rows read at a time for a copy.
 const int CopyPiece = 8192;
 
@@ -140,9 +142,10 @@ void LogView::onScrolled()
     if (busy)
         return;
     const QScrollBar *bar = edit->verticalScrollBar();
-    if (bar->value() <= bar->minimum() && firstRowId() > clearMark + 1)
+    // Where the slider is going: an action is told before the value follows.
+    if (bar->sliderPosition() <= bar->minimum() && firstRowId() > clearMark + 1)
         olderPage();
-    else if (bar->value() >= bar->maximum() && !atNewest)
+    else if (bar->sliderPosition() >= bar->maximum() && !atNewest)
         newerPage();
 }
 
@@ -165,10 +168,16 @@ void LogView::newerPage()
 {
     busy = true;
     const qint64 last = lastRowId();
-    const QVector<CaptureStore::LogRow> rows
+    QVector<CaptureStore::LogRow> rows
         = store->terminalRows(terminal, last, NoLimit, PageBlocks, false);
-    atNewest = rows.size() < PageBlocks;
-    insert(rows, firstErrorFrom(last), atNewest ? errors.size() : -1, AtBottom);
+    int characters = 0;
+    int keep = 0;
+    while (keep < rows.size() && (keep == 0 || characters < PageCharacters))
+        characters += rows.at(keep++).bytes.size() * 3 + 16;
+    const bool reachesNewest = rows.size() < PageBlocks && keep == rows.size();
+    rows.resize(keep);
+    insert(rows, firstErrorFrom(last), reachesNewest ? errors.size() : -1, AtBottom);
+    atNewest = reachesNewest;
     trim(AtTop, true);
     busy = false;
 }
@@ -178,7 +187,9 @@ void LogView::insert(
 {
     QTextDocument *document = edit->document();
     QScrollBar *bar = edit->verticalScrollBar();
-    const bool follow = place == AtBottom && bar->value() >= bar->maximum();
+    // Only the newest blocks pull the view along; a page read below the reader's place is there
+    // to be scrolled to.
+    const bool follow = place == AtBottom && atNewest && bar->value() >= bar->maximum();
     const int heightBefore = int(document->documentLayout()->documentSize().height());
     const int valueBefore = bar->value();
 
