@@ -580,7 +580,7 @@ int appHistory(const Sizes &sizes)
         problem(QStringLiteral("no history table"));
         return 1;
     }
-    const qint64 rows = qMax(sizes.historyRows, 2000);
+    const qint64 rows = qMax<qint64>(sizes.historyRows, 10000);
     const AppDeviceData device = benchRecord(QStringLiteral("COM7"));
     const QString received = QStringLiteral("Received");
     const QString port = device.portName();
