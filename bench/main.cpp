@@ -444,7 +444,9 @@ int main(int argc, char **argv)
         if (burstApp.has(QStringLiteral("rows")))
             table.row(QStringLiteral("history rows / log paragraphs"),
                 count(burstApp.number(QStringLiteral("rows"))) + QStringLiteral(" / ")
-                    + count(burstApp.number(QStringLiteral("log_paragraphs"))));
+                    + (burstApp.has(QStringLiteral("log_copy_refused"))
+                            ? QStringLiteral("Copy refused, over its limit")
+                            : count(burstApp.number(QStringLiteral("log_paragraphs")))));
         if (burstApp.has(QStringLiteral("log_freed_kib")))
             table.row(QStringLiteral("memory given back by Clear / by Clear History"),
                 memory(burstApp.number(QStringLiteral("log_freed_kib"))) + QStringLiteral(" / ")

@@ -85,6 +85,9 @@ private:
                 // The one message a start after a crash gives.
                 if (box->text().startsWith(QLatin1String("Recovered ")))
                     report("recovery_message", 1);
+                // A log over Copy To Clipboard's limit is refused with a word, by design.
+                else if (box->text().contains(QLatin1String("more than Copy To Clipboard takes")))
+                    report("log_copy_refused", 1);
                 else
                     problem(QStringLiteral("message box: ") + box->text());
                 box->done(QMessageBox::Ok);
@@ -422,9 +425,16 @@ void reportLog(const OpenedTerminal &opened, const Flow &flow)
         return;
     }
     report("log_shown_blocks", log->document()->blockCount());
+    const QString before = QStringLiteral("not copied");
+    QGuiApplication::clipboard()->setText(before);
     copy->click();
     const QString text = QGuiApplication::clipboard()->text();
     QGuiApplication::clipboard()->clear();
+    if (text == before) {
+        // Refused as too large; the message said so.
+        settleFrames();
+        return;
+    }
     int at = 0;
     qint64 paragraphs = 0;
     bool exact = true;
@@ -640,6 +650,11 @@ int appHistory(const Sizes &sizes)
     }
     report("insert_last_ns", singleRows(single));
     report("frame100_last_ns", frameOf100(20));
+    if (checkpoint <= rows) {
+        malloc_trim(0);
+        report(QStringLiteral("history_rss_at_%1_kib").arg(checkpoint).toUtf8().constData(),
+            currentRssKiB());
+    }
     settleFrames();
     malloc_trim(0);
     report("history_rows", history->totalRows());

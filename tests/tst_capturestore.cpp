@@ -14,6 +14,7 @@
 
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -191,6 +192,13 @@ void TstCaptureStore::saveHistoryIsByteExactAcrossTheWindow()
     QCOMPARE(model->headerData(model->rowCount() - 1, Qt::Vertical).toInt(), rows);
     window->showHistoryRow(0);
     QCOMPARE(model->headerData(0, Qt::Vertical).toInt(), 1);
+    // Scrolling past the window's last row reads the rows after it in.
+    QScrollBar *bar = window->findChild<QTableView *>("historyTable")->verticalScrollBar();
+    for (int i = 0; model->headerData(model->rowCount() - 1, Qt::Vertical).toInt() < rows; ++i) {
+        QVERIFY(i < 10);
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    }
+    window->showHistoryRow(0);
     QCOMPARE(
         model->data(model->index(0, 3)).toString(), QString::fromLatin1(streamRow(1)->bytes()));
     window->findChild<QPushButton *>("clearHistoryBtn")->click();

@@ -12,6 +12,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 namespace {
 
 const int SchemaVersion = 1;
@@ -46,13 +48,37 @@ QByteArray blob(sqlite3_stmt *statement, int column)
     return QByteArray(static_cast<const char *>(data), sqlite3_column_bytes(statement, column));
 }
 
-// The record of a row read with Columns from column 1 on.
-AppHistoryData *recordAt(sqlite3_stmt *statement)
+// Text columns that repeat from row to row (direction, port, a time stamp within a frame) are
+// decoded once and shared while they stay the same.
+struct TextCache
 {
-    return new AppHistoryData(text(statement, 1), text(statement, 2), blob(statement, 3),
-        text(statement, 4), sqlite3_column_int(statement, 5), sqlite3_column_int(statement, 6),
-        sqlite3_column_int(statement, 7), sqlite3_column_int(statement, 8),
-        sqlite3_column_int(statement, 9));
+    QByteArray raw;
+    QString text;
+
+    const QString &at(sqlite3_stmt *statement, int column)
+    {
+        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+        const int size = sqlite3_column_bytes(statement, column);
+        if (size != raw.size() || memcmp(data, raw.constData(), size_t(size)) != 0) {
+            raw = QByteArray(data, size);
+            text = QString::fromUtf8(raw);
+        }
+        return text;
+    }
+};
+
+struct RowTexts
+{
+    TextCache time, direction, port;
+};
+
+// The record of a row read with Columns from column 1 on.
+AppHistoryData *recordAt(sqlite3_stmt *statement, RowTexts &texts)
+{
+    return new AppHistoryData(texts.time.at(statement, 1), texts.direction.at(statement, 2),
+        blob(statement, 3), texts.port.at(statement, 4), sqlite3_column_int(statement, 5),
+        sqlite3_column_int(statement, 6), sqlite3_column_int(statement, 7),
+        sqlite3_column_int(statement, 8), sqlite3_column_int(statement, 9));
 }
 
 void removeStoreFiles(const QString &file)
@@ -319,6 +345,7 @@ bool CaptureStore::forEachHistoryRow(
         return first >= end;
     // Ids run on without gaps, so a position is an id.
     qint64 from = cleared + 1 + qMax<qint64>(0, first);
+    RowTexts texts;
     const qint64 to = cleared + qMin(end, historyCount());
     for (const QString &table : tablesFor(from - 1, to + 1)) {
         sqlite3_stmt *select = statement(
@@ -338,7 +365,7 @@ bool CaptureStore::forEachHistoryRow(
             while ((step = sqlite3_step(select)) == SQLITE_ROW) {
                 ++got;
                 from = sqlite3_column_int64(select, 0) + 1;
-                const std::unique_ptr<AppHistoryData> record(recordAt(select));
+                const std::unique_ptr<AppHistoryData> record(recordAt(select, texts));
                 if (!row(*record)) {
                     sqlite3_reset(select);
                     return false;

@@ -32,7 +32,7 @@ public:
     HistoryExport::Result saveHistory();
     QString historyLine(AppHistoryData *record) const;
 
-    static constexpr int WindowRows = 10000;
+    static constexpr int WindowRows = 2000;
 
     // Reads the rows from the store from now on; the record list holds the window.
     void setStore(CaptureStore *store);

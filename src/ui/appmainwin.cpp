@@ -203,9 +203,10 @@ void AppMainWin::onHistoryScrolled()
     const QScrollBar *bar = ui->historyTable->verticalScrollBar();
     const qint64 start = historyModel->windowStart();
     const qint64 top = start + qMax(0, ui->historyTable->rowAt(0));
-    if (bar->value() <= bar->minimum() && start > 0)
+    // Where the slider is going: an action is told before the value follows.
+    if (bar->sliderPosition() <= bar->minimum() && start > 0)
         showHistoryRow(top);
-    else if (bar->value() >= bar->maximum()
+    else if (bar->sliderPosition() >= bar->maximum()
         && start + historyModel->rowCount() < historyModel->totalRows())
         showHistoryRow(top);
 }
