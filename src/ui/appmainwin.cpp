@@ -113,6 +113,7 @@ AppMainWin::AppMainWin(QWidget *parent)
     QScrollBar *historyBar = ui->historyTable->verticalScrollBar();
     connect(historyBar, &QScrollBar::valueChanged, this, &AppMainWin::onHistoryScrolled);
     connect(historyBar, &QScrollBar::actionTriggered, this, &AppMainWin::onHistoryScrolled);
+    ui->historyTable->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     // Owned by the view. Long blocks would otherwise be laid out in full on every repaint.
     ui->historyTable->setItemDelegate(new AppHistoryTableDelegate(ui->historyTable));
     // A whole time stamp; the other cut texts show whole on hover.
@@ -185,9 +186,10 @@ void AppMainWin::showHistoryRow(qint64 row)
     flushHistory();
     QTableView *table = ui->historyTable;
     const int visible = qMax(1, table->viewport()->height() / qMax(1, table->rowHeight(0)));
+    // Past either edge of the window, or at it, the window is centred on the row.
     movingWindow = true;
-    if (row < historyModel->windowStart()
-        || row + visible > historyModel->windowStart() + historyModel->rowCount())
+    if (row <= historyModel->windowStart()
+        || row + visible >= historyModel->windowStart() + historyModel->rowCount())
         historyModel->showWindow(row - AppHistoryTableModel::WindowRows / 2);
     table->scrollTo(historyModel->index(int(row - historyModel->windowStart()), 0),
         QAbstractItemView::PositionAtTop);
@@ -202,7 +204,8 @@ void AppMainWin::onHistoryScrolled()
         return;
     const QScrollBar *bar = ui->historyTable->verticalScrollBar();
     const qint64 start = historyModel->windowStart();
-    const qint64 top = start + qMax(0, ui->historyTable->rowAt(0));
+    // Scrolled by rows, so the slider's target is the row to show at the top.
+    const qint64 top = start + bar->sliderPosition();
     // Where the slider is going: an action is told before the value follows.
     if (bar->sliderPosition() <= bar->minimum() && start > 0)
         showHistoryRow(top);
