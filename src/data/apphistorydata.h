@@ -7,7 +7,8 @@
 #include <QString>
 
 // One block of traffic, sent or received, with copies of the line settings it travelled with.
-// Never changed after construction.
+// Never changed after construction, except by the capture store, which refills one record for
+// each row it streams out rather than making a QObject per row.
 class AppHistoryData : public AppTableData
 {
 public:
@@ -30,6 +31,8 @@ public:
     void setTerminal(int terminal) { m_terminal = terminal; }
 
 private:
+    friend class CaptureStore;
+
     QString m_time;
     QString m_direction;
     QString m_portName;

@@ -72,15 +72,6 @@ struct RowTexts
     TextCache time, direction, port;
 };
 
-// The record of a row read with Columns from column 1 on.
-AppHistoryData *recordAt(sqlite3_stmt *statement, RowTexts &texts)
-{
-    return new AppHistoryData(texts.time.at(statement, 1), texts.direction.at(statement, 2),
-        blob(statement, 3), texts.port.at(statement, 4), sqlite3_column_int(statement, 5),
-        sqlite3_column_int(statement, 6), sqlite3_column_int(statement, 7),
-        sqlite3_column_int(statement, 8), sqlite3_column_int(statement, 9));
-}
-
 void removeStoreFiles(const QString &file)
 {
     for (const char *suffix : { "", "-wal", "-shm", "-journal" })
@@ -346,6 +337,7 @@ bool CaptureStore::forEachHistoryRow(
     // Ids run on without gaps, so a position is an id.
     qint64 from = cleared + 1 + qMax<qint64>(0, first);
     RowTexts texts;
+    AppHistoryData record(QString(), QString(), QByteArray(), QString(), 0, 0, 0, 0, 0);
     const qint64 to = cleared + qMin(end, historyCount());
     for (const QString &table : tablesFor(from - 1, to + 1)) {
         sqlite3_stmt *select = statement(
@@ -365,8 +357,17 @@ bool CaptureStore::forEachHistoryRow(
             while ((step = sqlite3_step(select)) == SQLITE_ROW) {
                 ++got;
                 from = sqlite3_column_int64(select, 0) + 1;
-                const std::unique_ptr<AppHistoryData> record(recordAt(select, texts));
-                if (!row(*record)) {
+                // Columns from 1 on, as in Columns.
+                record.m_time = texts.time.at(select, 1);
+                record.m_direction = texts.direction.at(select, 2);
+                record.m_bytes = blob(select, 3);
+                record.m_portName = texts.port.at(select, 4);
+                record.m_baudRate = sqlite3_column_int(select, 5);
+                record.m_dataBits = sqlite3_column_int(select, 6);
+                record.m_stopBits = sqlite3_column_int(select, 7);
+                record.m_parity = sqlite3_column_int(select, 8);
+                record.m_flowControl = sqlite3_column_int(select, 9);
+                if (!row(record)) {
                     sqlite3_reset(select);
                     return false;
                 }
