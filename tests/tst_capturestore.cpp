@@ -92,6 +92,11 @@ void TstCaptureStore::killedRunIsRecoveredAtTheNextStart()
     writer.kill();
     QVERIFY(writer.waitForFinished(20000));
     QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
+    // What it said before it died, read to the end.
+    for (const QByteArray &line : writer.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("stored "))
+            reported = line.mid(7).toLongLong();
+    }
     QCOMPARE(CaptureStore::storesIn(folder.path()).size(), 1);
 
     CaptureStore next(folder.path());
