@@ -75,6 +75,7 @@ private slots:
     void killedRunIsRecoveredAtTheNextStart();
     void cleanExitRemovesTheStore();
     void unwritableFolderFallsBackWithOneMessage();
+    void fullDiskKeepsEveryRowWithOneMessage();
     void saveHistoryIsByteExactAcrossTheWindow();
 };
 
@@ -164,6 +165,37 @@ void TstCaptureStore::unwritableFolderFallsBackWithOneMessage()
     const QList<AppTableData *> rows = store.historyRows(29, 1);
     QCOMPARE(static_cast<AppHistoryData *>(rows.value(0))->bytes(), streamRow(30)->bytes());
     qDeleteAll(rows);
+}
+
+void TstCaptureStore::fullDiskKeepsEveryRowWithOneMessage()
+{
+    QTemporaryDir home;
+    ScratchMount disk(home.filePath("small"), "1m");
+    if (!disk.isMounted())
+        QSKIP(disk.skipReason());
+    CaptureStore store(home.filePath("small"));
+    QSignalSpy notices(&store, &CaptureStore::notice);
+    qint64 added = 0;
+    for (int i = 0; i < 60; ++i) {
+        QList<AppTableData *> records = frame(added + 1, 50);
+        for (AppTableData *record : records)
+            static_cast<AppHistoryData *>(record)->setTerminal(1);
+        store.append(records);
+        qDeleteAll(records);
+        added += 50;
+    }
+    // The file filled up: told once, and the rows from then on are kept in memory.
+    QCOMPARE(notices.count(), 1);
+    QVERIFY(notices.at(0).at(0).toString().contains("rows from now on are kept in memory"));
+    QVERIFY(!store.onDisk());
+    QCOMPARE(store.historyCount(), added);
+    qint64 n = 0;
+    QVERIFY(store.forEachHistoryRow(0, added, [&n](const AppHistoryData &row) {
+        const std::unique_ptr<AppHistoryData> expected(streamRow(++n));
+        return row.bytes() == expected->bytes();
+    }));
+    QCOMPARE(n, added);
+    QCOMPARE(store.terminalRows(1, 0, added + 1, 100000, false).size(), int(added));
 }
 
 void TstCaptureStore::saveHistoryIsByteExactAcrossTheWindow()
