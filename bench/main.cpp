@@ -15,6 +15,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 
 #ifndef VT_BENCH_BUILD_TYPE
@@ -24,15 +25,6 @@
 using namespace bench;
 
 namespace {
-
-struct Outcome
-{
-    QHash<QString, QString> values;
-    QStringList problems;
-
-    bool has(const QString &key) const { return values.contains(key); }
-    qint64 number(const QString &key) const { return values.value(key).toLongLong(); }
-};
 
 QTextStream &out()
 {
@@ -51,38 +43,64 @@ void progress(const QString &text)
     err << text << Qt::endl;
 }
 
-// Runs one measurement in a child process with a data folder of its own.
-Outcome runChild(
-    const QString &scenario, const QStringList &sizeArgs, int items, int timeoutSeconds)
+// kill -9 of the program during a 3 Mbaud stream, then a start on the same data folder: what it
+// recovered against what had arrived 100 ms before the kill.
+Outcome crashRun(int streamSeconds)
 {
     Outcome outcome;
     QTemporaryDir home;
     if (!home.isValid()
-        || !seedDataFolder(home.path() + QStringLiteral("/VerantisTerminal"), items, items)) {
-        outcome.problems << QStringLiteral("%1: cannot prepare a data folder").arg(scenario);
+        || !seedDataFolder(home.path() + QStringLiteral("/VerantisTerminal"), 0, 0)) {
+        outcome.problems << QStringLiteral("crash: cannot prepare a data folder");
         return outcome;
     }
-    QProcessEnvironment env = childEnvironment(home.path(), items);
-
-    const QStringList args = QStringList { QStringLiteral("--child"), scenario } + sizeArgs;
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    env.insert(QStringLiteral("VT_BENCH_SPAWN_NS"), QString::number(wallNs()));
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), args);
-    if (!child.waitForFinished(timeoutSeconds * 1000)) {
-        outcome.problems
-            << QStringLiteral("%1: no result within %2 s").arg(scenario).arg(timeoutSeconds);
-        child.kill();
-        child.waitForFinished(-1);
-    } else if (child.exitStatus() != QProcess::NormalExit) {
-        outcome.problems << QStringLiteral("%1: crashed").arg(scenario);
-    } else if (child.exitCode() != 0) {
-        outcome.problems
-            << QStringLiteral("%1: exited with %2").arg(scenario).arg(child.exitCode());
+    child.setProcessEnvironment(childEnvironment(home.path(), 0));
+    child.start(QCoreApplication::applicationFilePath(),
+        { QStringLiteral("--child"), QStringLiteral("crash-app") });
+    QVector<QPair<qint64, qint64>> arrived;
+    qint64 killNs = -1;
+    const qint64 started = wallNs();
+    while (killNs < 0 && child.state() != QProcess::NotRunning) {
+        child.waitForReadyRead(100);
+        while (child.canReadLine()) {
+            const QList<QByteArray> fields = child.readLine().trimmed().split(' ');
+            if (fields.size() == 3 && fields.at(0) == "ARRIVED")
+                arrived.append({ fields.at(1).toLongLong(), fields.at(2).toLongLong() });
+        }
+        const bool due = !arrived.isEmpty()
+            && wallNs() - arrived.constFirst().first > qint64(streamSeconds) * 1000000000;
+        if (due || wallNs() - started > qint64(streamSeconds + 120) * 1000000000) {
+            killNs = wallNs();
+            ::kill(pid_t(child.processId()), SIGKILL);
+        }
     }
-
-    readChildResults(child.readAllStandardOutput(), scenario, &outcome.values, &outcome.problems);
+    child.waitForFinished(-1);
+    qint64 before = 0;
+    for (const auto &at : qAsConst(arrived)) {
+        if (at.first <= killNs - 100000000)
+            before = at.second;
+    }
+    if (arrived.isEmpty() || killNs < 0) {
+        outcome.problems << QStringLiteral("crash: the stream did not run");
+        return outcome;
+    }
+    outcome = runChildIn(
+        home.path(), QStringLiteral("recover-app"), {}, 0, 600, QStringLiteral("recover-app"));
+    outcome.values.insert(QStringLiteral("arrived_100ms_before_kill"), QString::number(before));
+    outcome.values.insert(
+        QStringLiteral("arrived_at_kill"), QString::number(arrived.constLast().second));
+    outcome.values.insert(QStringLiteral("stream_seconds"), QString::number(streamSeconds));
+    if (outcome.number(QStringLiteral("recovered_bytes")) < before)
+        outcome.problems << QStringLiteral("crash: recovered %1 bytes of the %2 that had arrived "
+                                           "100 ms before the kill")
+                                .arg(outcome.number(QStringLiteral("recovered_bytes")))
+                                .arg(before);
+    if (outcome.number(QStringLiteral("recovered_in_order")) != 1)
+        outcome.problems << QStringLiteral("crash: the recovered rows differ from the stream");
+    if (outcome.number(QStringLiteral("recovery_message")) != 1)
+        outcome.problems << QStringLiteral("crash: no message about the recovery");
     return outcome;
 }
 
@@ -306,14 +324,14 @@ int main(int argc, char **argv)
     bool incomplete = false;
     const auto collect = [&](const QString &name, int items, int timeout) {
         progress(QStringLiteral("verantis_bench: %1...").arg(name));
-        Outcome o = runChild(name, sizeArgs, items, timeout);
+        Outcome o = runChild(name, sizeArgs, items, timeout, name);
         problems << o.problems;
         if (o.has(QStringLiteral("complete")) && o.number(QStringLiteral("complete")) != 1)
             incomplete = true;
         return o;
     };
 
-    Outcome burstBare, burstApp, history, idle;
+    Outcome burstBare, burstApp, history, idle, crash;
     QHash<QString, Outcome> paced;
     QList<qint64> startLaunch, startConstruct, startEmpty, startPeak;
     if (wanted("burst-bare"))
@@ -329,6 +347,11 @@ int main(int argc, char **argv)
     }
     if (wanted("history-app"))
         history = collect(QStringLiteral("history-app"), 0, 3600);
+    if (wanted("crash-app")) {
+        progress(QStringLiteral("verantis_bench: crash-app..."));
+        crash = crashRun(quick ? 3 : 20);
+        problems << crash.problems;
+    }
     if (wanted("idle-app"))
         idle = collect(QStringLiteral("idle-app"), sizes.idleItems, sizes.idleSeconds + 120);
     if (wanted("startup-app")) {
@@ -421,7 +444,9 @@ int main(int argc, char **argv)
         if (burstApp.has(QStringLiteral("rows")))
             table.row(QStringLiteral("history rows / log paragraphs"),
                 count(burstApp.number(QStringLiteral("rows"))) + QStringLiteral(" / ")
-                    + count(burstApp.number(QStringLiteral("log_paragraphs"))));
+                    + (burstApp.has(QStringLiteral("log_copy_refused"))
+                            ? QStringLiteral("Copy refused, over its limit")
+                            : count(burstApp.number(QStringLiteral("log_paragraphs")))));
         if (burstApp.has(QStringLiteral("log_freed_kib")))
             table.row(QStringLiteral("memory given back by Clear / by Clear History"),
                 memory(burstApp.number(QStringLiteral("log_freed_kib"))) + QStringLiteral(" / ")
@@ -536,13 +561,46 @@ int main(int argc, char **argv)
             QString(),
             ratio(history.number(QStringLiteral("insert_last_ns")),
                 history.number(QStringLiteral("insert_first_ns"))));
-        table.row(QStringLiteral("jump to the middle and repaint"),
-            duration(history.number(QStringLiteral("history_scroll_ns"))));
-        table.row(QStringLiteral("Save History (click to return), file size"),
-            duration(history.number(QStringLiteral("save_ns"))) + QStringLiteral(", ")
-                + memory(history.number(QStringLiteral("save_bytes")) / 1024));
+        table.row(QStringLiteral("a frame of 100 rows (store, window, repaint), first / last"),
+            duration(history.number(QStringLiteral("frame100_first_ns"))) + QStringLiteral(" / ")
+                + duration(history.number(QStringLiteral("frame100_last_ns"))),
+            QString(),
+            ratio(history.number(QStringLiteral("frame100_last_ns")),
+                history.number(QStringLiteral("frame100_first_ns"))));
+        for (qint64 at = 1000000; at <= rows; at *= 10) {
+            const QString key = QStringLiteral("history_rss_at_%1_kib").arg(at);
+            if (history.has(key))
+                table.row(QStringLiteral("resident memory at %1 rows").arg(count(at)),
+                    memory(history.number(key)));
+        }
+        table.row(QStringLiteral("jump to the middle / back to the end, with repaint"),
+            duration(history.number(QStringLiteral("history_jump_middle_ns")))
+                + QStringLiteral(" / ")
+                + duration(history.number(QStringLiteral("history_jump_end_ns"))));
+        const qint64 saveNs = history.number(QStringLiteral("save_ns"));
+        const qint64 saveBytes = history.number(QStringLiteral("save_bytes"));
+        table.row(QStringLiteral("Save History (click to return), file size, rate"),
+            duration(saveNs) + QStringLiteral(", ") + memory(saveBytes / 1024)
+                + QStringLiteral(", ") + rate(saveNs > 0 ? saveBytes * 1e9 / saveNs : 0));
         table.row(QStringLiteral("peak memory (RSS)"),
             memory(history.number(QStringLiteral("peak_rss_kib"))));
+    }
+
+    if (wanted("crash-app") && crash.has(QStringLiteral("recovered_bytes"))) {
+        table.section(QStringLiteral("kill -9 after %1 s of a 3 Mbaud stream, then a start")
+                          .arg(crash.number(QStringLiteral("stream_seconds"))));
+        table.row(QStringLiteral("arrived 100 ms before the kill / at the kill"),
+            count(crash.number(QStringLiteral("arrived_100ms_before_kill"))) + QStringLiteral(" / ")
+                + count(crash.number(QStringLiteral("arrived_at_kill")))
+                + QStringLiteral(" bytes"));
+        table.row(QStringLiteral("recovered at the next start (rows, in order)"),
+            count(crash.number(QStringLiteral("recovered_bytes"))) + QStringLiteral(" bytes (")
+                + count(crash.number(QStringLiteral("recovered_rows")))
+                + (crash.number(QStringLiteral("recovered_in_order")) == 1
+                        ? QStringLiteral(" rows, in order)")
+                        : QStringLiteral(" rows, NOT in order)")));
+        table.row(QStringLiteral("start-up with the recovery (construction)"),
+            duration(crash.number(QStringLiteral("construct_ns"))));
     }
 
     if (wanted("idle-app")) {

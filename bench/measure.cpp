@@ -1,7 +1,12 @@
 #include "measure.h"
 
+#include "scenarios.h"
+
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cerrno>
@@ -87,6 +92,44 @@ bool writeAll(int fd, const char *bytes, qint64 count)
 }
 
 } // namespace
+
+Outcome runChild(const QString &scenario, const QStringList &args, int items, int timeoutSeconds,
+    const QString &label)
+{
+    Outcome outcome;
+    QTemporaryDir home;
+    if (!home.isValid()
+        || !seedDataFolder(home.path() + QStringLiteral("/VerantisTerminal"), items, items)) {
+        outcome.problems << QStringLiteral("%1: cannot prepare a data folder").arg(label);
+        return outcome;
+    }
+    return runChildIn(home.path(), scenario, args, items, timeoutSeconds, label);
+}
+
+Outcome runChildIn(const QString &home, const QString &scenario, const QStringList &args, int items,
+    int timeoutSeconds, const QString &label)
+{
+    Outcome outcome;
+    QProcessEnvironment env = childEnvironment(home, items);
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    env.insert(QStringLiteral("VT_BENCH_SPAWN_NS"), QString::number(wallNs()));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+        QStringList { QStringLiteral("--child"), scenario } + args);
+    if (!child.waitForFinished(timeoutSeconds * 1000)) {
+        outcome.problems
+            << QStringLiteral("%1: no result within %2 s").arg(label).arg(timeoutSeconds);
+        child.kill();
+        child.waitForFinished(-1);
+    } else if (child.exitStatus() != QProcess::NormalExit) {
+        outcome.problems << QStringLiteral("%1: crashed").arg(label);
+    } else if (child.exitCode() != 0) {
+        outcome.problems << QStringLiteral("%1: exited with %2").arg(label).arg(child.exitCode());
+    }
+    readChildResults(child.readAllStandardOutput(), label, &outcome.values, &outcome.problems);
+    return outcome;
+}
 
 QProcessEnvironment childEnvironment(const QString &home, int items)
 {

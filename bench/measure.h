@@ -27,6 +27,28 @@ qint64 currentRssKiB();
 // so it never touches the user's own saved items, and the number of seeded items.
 QProcessEnvironment childEnvironment(const QString &home, int items);
 
+// What a measured child reported: its "RESULT" values, and what went wrong.
+struct Outcome
+{
+    QHash<QString, QString> values;
+    QStringList problems;
+
+    bool has(const QString &key) const { return values.contains(key); }
+    qint64 number(const QString &key) const
+    {
+        return values.value(key, QStringLiteral("-1")).toLongLong();
+    }
+};
+
+// Runs this executable again as "--child <scenario> <args...>" with a data folder of its own,
+// seeded with `items` saved devices and commands, and collects its results; problems are told
+// behind `label`. The one runner of both benchmarks.
+Outcome runChild(const QString &scenario, const QStringList &args, int items, int timeoutSeconds,
+    const QString &label);
+// The same in a data folder (XDG_DATA_HOME) that the caller prepared.
+Outcome runChildIn(const QString &home, const QString &scenario, const QStringList &args, int items,
+    int timeoutSeconds, const QString &label);
+
 // Reads the "RESULT key value" lines a measured child printed: "problem" lines go to `problems`
 // behind `label` and ": ", every other key to `values`.
 void readChildResults(const QByteArray &output, const QString &label,

@@ -354,44 +354,10 @@ int runChild(int argc, char **argv, const QString &scenario, int repeats, int id
 
 // --- the parent: seeds a data folder, starts a child, collects its RESULT lines ---
 
-struct Outcome
-{
-    QHash<QString, QString> values;
-    QStringList problems;
-
-    qint64 number(const QString &key) const
-    {
-        return values.value(key, QStringLiteral("-1")).toLongLong();
-    }
-};
-
 Outcome runOne(const QString &scenario, int items, const QStringList &extra)
 {
-    Outcome outcome;
-    QTemporaryDir home;
-    if (!home.isValid()
-        || !seedDataFolder(home.path() + QStringLiteral("/VerantisTerminal"), items, items)) {
-        outcome.problems << QStringLiteral("cannot prepare a data folder");
-        return outcome;
-    }
-    QProcessEnvironment env = childEnvironment(home.path(), items);
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    env.insert(QStringLiteral("VT_BENCH_SPAWN_NS"), QString::number(wallNs()));
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-        QStringList { QStringLiteral("--child"), scenario } + extra);
-    if (!child.waitForFinished(600 * 1000)) {
-        child.kill();
-        child.waitForFinished();
-        outcome.problems << QStringLiteral("%1 at %2: timed out").arg(scenario).arg(items);
-        return outcome;
-    }
-    readChildResults(child.readAllStandardOutput(),
-        QStringLiteral("%1 at %2").arg(scenario).arg(items), &outcome.values, &outcome.problems);
-    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
-        outcome.problems << QStringLiteral("%1 at %2: the child failed").arg(scenario).arg(items);
-    return outcome;
+    return bench::runChild(
+        scenario, extra, items, 600, QStringLiteral("%1 at %2").arg(scenario).arg(items));
 }
 
 QString ms(qint64 ns)

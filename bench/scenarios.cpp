@@ -7,7 +7,9 @@
 #include "data/appdevicedata.h"
 #include "data/apphistorydata.h"
 #include "data/appsettingsmanager.h"
+#include "data/capturestore.h"
 #include "models/appabstracttablemodel.h"
+#include "models/apphistorytablemodel.h"
 #include "serial/appdevice.h"
 #include "serial/appdevicemanager.h"
 #include "ui/appdevicedialog.h"
@@ -86,7 +88,14 @@ private:
                     discard->click();
                     continue;
                 }
-                problem(QStringLiteral("message box: ") + box->text());
+                // The one message a start after a crash gives.
+                if (box->text().startsWith(QLatin1String("Recovered ")))
+                    report("recovery_message", 1);
+                // A log over Copy To Clipboard's limit is refused with a word, by design.
+                else if (box->text().contains(QLatin1String("more than Copy To Clipboard takes")))
+                    report("log_copy_refused", 1);
+                else
+                    problem(QStringLiteral("message box: ") + box->text());
                 box->done(QMessageBox::Ok);
             }
         }
@@ -177,8 +186,7 @@ void settleFrames()
 {
     waitIdle();
     QEventLoop loop;
-    QTimer::singleShot(3 * qMax(AppMainWin::HistoryFrameMs, AppDeviceDialog::LogFrameMs), &loop,
-        &QEventLoop::quit);
+    QTimer::singleShot(3 * AppMainWin::HistoryFrameMs, &loop, &QEventLoop::quit);
     loop.exec();
     waitIdle();
 }
@@ -362,25 +370,30 @@ AppAbstractTableModel *tableModel(const char *name)
 // Every byte that reached the history, in the order of its rows, against the peer's stream.
 void verifyHistory(const Flow &flow, const QString &port)
 {
-    AppAbstractTableModel *history = tableModel("historyTable");
-    if (!history) {
-        problem(QStringLiteral("no history model"));
+    CaptureStore *capture = VerantisTerminalApp::app()->captureStore();
+    if (!capture) {
+        problem(QStringLiteral("no capture store"));
         return;
     }
     StreamChecker checker(streamSeed);
     int foreign = 0;
-    // What the rows' byte arrays hold allocated, beside what they carry.
+    // What the rows' byte arrays hold allocated, beside what they carry: the model keeps only a
+    // window now, so this is the window's.
     qint64 allocated = 0;
-    const int rows = history->rowCount();
-    for (int row = 0; row < rows; ++row) {
-        auto *record = dynamic_cast<AppHistoryData *>(history->getData(row));
-        if (!record || record->direction() != QLatin1String("Received")
-            || record->portName() != port) {
+    const qint64 rows = capture->historyCount();
+    capture->forEachHistoryRow(0, rows, [&](const AppHistoryData &record) {
+        if (record.direction() != QLatin1String("Received") || record.portName() != port) {
             ++foreign;
-            continue;
+            return true;
         }
-        checker.feed(record->bytes());
-        allocated += record->bytes().capacity();
+        checker.feed(record.bytes());
+        return true;
+    });
+    if (AppAbstractTableModel *history = tableModel("historyTable")) {
+        for (int row = 0; row < history->rowCount(); ++row) {
+            if (auto *record = static_cast<AppHistoryData *>(history->getData(row)))
+                allocated += record->bytes().capacity();
+        }
     }
     report("rows", rows);
     report("history_bytes", checker.checked());
@@ -412,28 +425,35 @@ void reportLog(const OpenedTerminal &opened, const Flow &flow)
     auto *copy = opened.dialog
         ? opened.dialog->findChild<QPushButton *>(QStringLiteral("clipBoardBtn"))
         : nullptr;
-    AppAbstractTableModel *history = tableModel("historyTable");
-    if (!log || !copy || !history) {
+    CaptureStore *capture = VerantisTerminalApp::app()->captureStore();
+    if (!log || !copy || !capture) {
         problem(QStringLiteral("no terminal log"));
         return;
     }
     report("log_shown_blocks", log->document()->blockCount());
+    const QString before = QStringLiteral("not copied");
+    QGuiApplication::clipboard()->setText(before);
     copy->click();
     const QString text = QGuiApplication::clipboard()->text();
     QGuiApplication::clipboard()->clear();
+    if (text == before) {
+        // Refused as too large; the message said so.
+        settleFrames();
+        return;
+    }
     int at = 0;
     qint64 paragraphs = 0;
     bool exact = true;
-    for (int row = 0; row < history->rowCount() && exact; ++row) {
-        auto *record = static_cast<AppHistoryData *>(history->getData(row));
-        const QString paragraph = QStringLiteral("Received:") + bytesToHex(record->bytes())
-            + QStringLiteral("-------") + bytesToAscii(record->bytes());
-        if (row > 0)
+    capture->forEachHistoryRow(0, capture->historyCount(), [&](const AppHistoryData &record) {
+        const QString paragraph = QStringLiteral("Received:") + bytesToHex(record.bytes())
+            + QStringLiteral("-------") + bytesToAscii(record.bytes());
+        if (paragraphs > 0)
             exact = at < text.size() && text.at(at++) == QLatin1Char('\n');
         exact = exact && QStringView(text).mid(at, paragraph.size()) == paragraph;
         at += paragraph.size();
         paragraphs += exact ? 1 : 0;
-    }
+        return exact;
+    });
     exact = exact && at == text.size();
     report("log_paragraphs", paragraphs);
     if (!exact)
@@ -570,13 +590,13 @@ int appHistory(const Sizes &sizes)
 {
     AppMainWin *window = VerantisTerminalApp::app()->mainWin();
     auto *view = window->findChild<QTableView *>(QStringLiteral("historyTable"));
-    AppAbstractTableModel *history = tableModel("historyTable");
+    auto *history = qobject_cast<AppHistoryTableModel *>(tableModel("historyTable"));
     auto *save = window->findChild<QPushButton *>(QStringLiteral("saveHistoryBtn"));
     if (!view || !history || !save) {
         problem(QStringLiteral("no history table"));
         return 1;
     }
-    const int rows = qMax(sizes.historyRows, 2000);
+    const qint64 rows = qMax<qint64>(sizes.historyRows, 10000);
     const AppDeviceData device = benchRecord(QStringLiteral("COM7"));
     const QString received = QStringLiteral("Received");
     const QString port = device.portName();
@@ -600,42 +620,74 @@ int appHistory(const Sizes &sizes)
         }
         return (cpuNs() - cpu0) / count;
     };
+    // A frame of a busy line: a hundred rows taken and shown at once.
+    const auto frameOf100 = [&](int frames) {
+        const qint64 wall0 = wallNs();
+        for (int f = 0; f < frames; ++f) {
+            for (int i = 0; i < 100; ++i)
+                add();
+            window->flushHistory();
+            view->viewport()->repaint();
+        }
+        return (wallNs() - wall0) / frames;
+    };
 
     settleFrames();
     malloc_trim(0);
     const qint64 rssStart = currentRssKiB();
     const int single = 1000;
     report("insert_first_ns", singleRows(single));
+    report("frame100_first_ns", frameOf100(20));
     const int chunk = 10000;
-    for (int done = single; done < rows - single;) {
-        const int n = qMin(chunk, rows - single - done);
+    qint64 checkpoint = 1000000;
+    for (qint64 done = single + 2000; done < rows - single - 2000;) {
+        const int n = int(qMin<qint64>(chunk, rows - single - 2000 - done));
         for (int i = 0; i < n; ++i)
             add();
         window->flushHistory();
         QCoreApplication::processEvents();
         done += n;
+        if (done >= checkpoint) {
+            malloc_trim(0);
+            report(QStringLiteral("history_rss_at_%1_kib").arg(checkpoint).toUtf8().constData(),
+                currentRssKiB());
+            checkpoint *= 10;
+        }
     }
     report("insert_last_ns", singleRows(single));
+    report("frame100_last_ns", frameOf100(20));
+    if (checkpoint <= rows) {
+        malloc_trim(0);
+        report(QStringLiteral("history_rss_at_%1_kib").arg(checkpoint).toUtf8().constData(),
+            currentRssKiB());
+    }
     settleFrames();
     malloc_trim(0);
-    report("history_rows", history->rowCount());
+    report("history_rows", history->totalRows());
     report("history_rss_start_kib", rssStart);
     report("history_rss_end_kib", currentRssKiB());
     report("history_payload", sizes.historyBlockBytes);
-    if (history->rowCount() != rows)
-        problem(QStringLiteral("%1 history rows for %2 added").arg(history->rowCount()).arg(rows));
+    if (history->totalRows() != rows)
+        problem(QStringLiteral("%1 history rows for %2 added").arg(history->totalRows()).arg(rows));
 
-    // Still scrollable: the view reaches the last row and a jump to the middle paints at once.
+    // Still scrollable: the view reaches the last row, and a jump to the middle and back to the
+    // end each paint at once.
     view->scrollToBottom();
     waitIdle();
-    const int lastShown = view->rowAt(view->viewport()->height() - 1);
-    report("history_last_row_shown", lastShown < 0 ? history->rowCount() - 1 : lastShown);
-    if (lastShown >= 0 && lastShown != history->rowCount() - 1)
+    const qint64 lastShown = history->windowStart() + view->rowAt(view->viewport()->height() - 1);
+    report("history_last_row_shown", lastShown);
+    if (lastShown != rows - 1)
         problem(QStringLiteral("scrolled to the end, the history shows row %1").arg(lastShown));
-    const qint64 scroll0 = wallNs();
-    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+    const qint64 jump0 = wallNs();
+    window->showHistoryRow(rows / 2);
     view->viewport()->repaint();
-    report("history_scroll_ns", wallNs() - scroll0);
+    report("history_jump_middle_ns", wallNs() - jump0);
+    const qint64 back0 = wallNs();
+    window->showHistoryRow(rows - 1);
+    view->scrollToBottom();
+    view->viewport()->repaint();
+    report("history_jump_end_ns", wallNs() - back0);
+    report("history_scroll_ns", wallNs() - jump0);
 
     QTemporaryDir folder;
     FolderDialogDriver driver;
@@ -647,6 +699,56 @@ int appHistory(const Sizes &sizes)
     report("peak_rss_kib", peakRssKiB());
     if (driver.count() != 1)
         problem(QStringLiteral("Save History asked for a folder %1 times").arg(driver.count()));
+    return 0;
+}
+
+// A 3 Mbaud stream into a terminal until the process is killed, saying every 20 ms how many
+// bytes have arrived, so the parent knows what had arrived 100 ms before its kill -9.
+int appStreamUntilKilled()
+{
+    PtyPeer peer;
+    OpenedTerminal opened = openTerminal(QStringLiteral("COM7"), peer);
+    const Pace *pace = paceOf(QStringLiteral("pace3m-app"));
+    if (!opened.device || !opened.dialog || !pace)
+        return 1;
+    qint64 arrived = 0;
+    QObject::connect(opened.device.data(), &AppDevice::onDataFull, opened.dialog.data(),
+        [&arrived](const QByteArray &buf) { arrived += buf.size(); });
+    WriterPlan plan;
+    plan.seed = streamSeed;
+    plan.blockBytes = pace->blockBytes;
+    plan.intervalNs = qint64(1000000000) * pace->blockBytes / pace->bytesPerSecond;
+    plan.totalBytes = qint64(3600) * pace->bytesPerSecond;
+    PeerWriter writer;
+    if (!writer.start(peer.masterFd(), plan))
+        return 1;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &tick, [&arrived] {
+        std::printf("ARRIVED %lld %lld\n", wallNs(), arrived);
+        std::fflush(stdout);
+    });
+    tick.start(20);
+    return QCoreApplication::exec();
+}
+
+// The start after that kill: what the capture store recovered, against the peer's stream.
+int appRecovered(qint64 before, qint64 constructed)
+{
+    report("construct_ns", constructed - before);
+    CaptureStore *capture = VerantisTerminalApp::app()->captureStore();
+    StreamChecker checker(streamSeed);
+    capture->forEachHistoryRow(0, capture->historyCount(), [&checker](const AppHistoryData &row) {
+        checker.feed(row.bytes());
+        return true;
+    });
+    report("recovered_rows", capture->historyCount());
+    report("recovered_bytes", checker.checked());
+    report("recovered_in_order", checker.ok() ? 1 : 0);
+    // The message about it shows and is dismissed.
+    settleFrames();
+    QEventLoop loop;
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
     return 0;
 }
 
@@ -750,7 +852,8 @@ const QStringList &scenarioNames()
     static const QStringList names { QStringLiteral("burst-bare"), QStringLiteral("burst-app"),
         QStringLiteral("pace115k-bare"), QStringLiteral("pace115k-app"),
         QStringLiteral("pace3m-bare"), QStringLiteral("pace3m-app"), QStringLiteral("history-app"),
-        QStringLiteral("idle-app"), QStringLiteral("startup-app") };
+        QStringLiteral("idle-app"), QStringLiteral("startup-app"), QStringLiteral("crash-app"),
+        QStringLiteral("recover-app") };
     return names;
 }
 
@@ -793,6 +896,10 @@ int runScenario(int argc, char **argv, const QString &name, const Sizes &sizes)
         return appIdle(sizes);
     if (name == QLatin1String("history-app"))
         return appHistory(sizes);
+    if (name == QLatin1String("crash-app"))
+        return appStreamUntilKilled();
+    if (name == QLatin1String("recover-app"))
+        return appRecovered(before, constructed);
     return appReceive(name, sizes);
 }
 

@@ -20,7 +20,8 @@ vt_install_missing() {
 }
 
 # What building the program needs: Qt 6, which scripts/run and the Debian package use.
-VT_BUILD_PACKAGES=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-serialport-dev)
+VT_BUILD_PACKAGES=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
+    libsqlite3-dev)
 # What building it against Qt 5.15 needs on top; scripts/test builds and tests both.
 VT_QT5_BUILD_PACKAGES=(qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev)
 # What `scripts/run --demo` needs on top: socat plays the simulated serial device.

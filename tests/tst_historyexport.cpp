@@ -2,6 +2,7 @@
 #include "data/appdevicedata.h"
 #include "data/apphistorydata.h"
 #include "data/appsettingsmanager.h"
+#include "data/historyexport.h"
 #include "folderdialogdriver.h"
 #include "messageboxcatcher.h"
 #include "models/apphistorytablemodel.h"
@@ -64,6 +65,8 @@ private slots:
     void readOnlyFolderIsReported();
     void fullDiskLeavesTheLogAsItWas();
     void millionRowsAreSavedInSeconds();
+    void stoppedExportLeavesTheLogAsItWas_data();
+    void stoppedExportLeavesTheLogAsItWas();
 
 private:
     QByteArray logBytes(const QString &folder) const;
@@ -306,7 +309,6 @@ void TstHistoryExport::receivedBytesCannotForgeLines()
 void TstHistoryExport::emptyHistoryTouchesNothing()
 {
     model->saveHistory();
-    store()->saveHistoryLog(QString());
     QCOMPARE(driver->count(), 0);
     QVERIFY(!QFile::exists(QDir(chosen->path()).filePath("app.log")));
     QVERIFY(!QFile::exists(store()->dataFolder()));
@@ -434,6 +436,33 @@ void TstHistoryExport::millionRowsAreSavedInSeconds()
     // Every line is as long as the first, and one empty line ends the export.
     QCOMPARE(log.size(), qint64(rows) * first.size() + 1);
     model->clearData();
+}
+
+void TstHistoryExport::stoppedExportLeavesTheLogAsItWas_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("cancelled") << true;
+    QTest::newRow("rows unreadable") << false;
+}
+
+void TstHistoryExport::stoppedExportLeavesTheLogAsItWas()
+{
+    // Stopped after pieces were written: the file is cut back to what it held.
+    QFETCH(bool, cancel);
+    QFile file(QDir(chosen->path()).filePath("app.log"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old\n") == 4);
+    file.close();
+    const auto lines = [cancel](qint64 first, qint64 end, QByteArray &out) {
+        out += QByteArray(int(end - first) * 2, '\n');
+        return cancel || first < 2 * HistoryExport::PieceRows;
+    };
+    const HistoryExport::Result result = HistoryExport::write(chosen->path(),
+        4 * HistoryExport::PieceRows, lines,
+        [cancel](qint64 done, qint64) { return !cancel || done < 3 * HistoryExport::PieceRows; });
+    QCOMPARE(int(result.outcome), int(cancel ? HistoryExport::Cancelled : HistoryExport::Failed));
+    QCOMPARE(result.message,
+        cancel ? QString() : failure(chosen->path(), "the history could not be read"));
+    QCOMPARE(logBytes(chosen->path()), QByteArray("old\n"));
 }
 
 VT_TEST_MAIN(TstHistoryExport)

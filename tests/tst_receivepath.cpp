@@ -6,6 +6,7 @@
 #include "data/apphistorydata.h"
 #include "serial/appdevice.h"
 #include "serial/appdevicemanager.h"
+#include "ui/logview.h"
 #include "util/conversion.h"
 
 #include "appwindows.h"
@@ -145,6 +146,9 @@ private slots:
     void aBlockLongerThanTheBoundIsShownWhole();
     void logFollowsTheEndOnlyAtTheEnd();
     void historyFollowsTheEndOnlyAtTheEnd();
+    void lineBreaksShowAsSymbolsOfTheirOwnColour_data();
+    void lineBreaksShowAsSymbolsOfTheirOwnColour();
+    void logScrollsBackThroughEverything();
 
 private:
     QScopedPointer<MessageBoxCatcher> catcher;
@@ -355,7 +359,7 @@ void TstReceivePath::copyBeyondTheShownBlocksGivesEveryBlock()
     // Enough to pass the log's character bound many times over, with every byte value and
     // plenty of CR and LF.
     QByteArray sent;
-    for (int i = 0; sent.size() < AppDeviceDialog::MaxShownCharacters; ++i) {
+    for (int i = 0; sent.size() < LogView::MaxShownCharacters; ++i) {
         QByteArray block(4096, Qt::Uninitialized);
         for (int j = 0; j < block.size(); ++j)
             block[j] = char((i * 7 + j * 13) & 0xFF);
@@ -372,13 +376,12 @@ void TstReceivePath::copyBeyondTheShownBlocksGivesEveryBlock()
     QCOMPARE(joined, sent);
     // The widget shows only the newest blocks, ending with the last one...
     const QTextDocument *document = logOf(a.dialog)->document();
-    QVERIFY(document->characterCount() <= AppDeviceDialog::MaxShownCharacters);
+    QVERIFY(document->characterCount() <= LogView::MaxShownCharacters);
     QVERIFY(document->blockCount() < history()->rowCount());
     QString last = paragraph("Received", historyRow(history()->rowCount() - 1)->bytes());
-    last.replace(QLatin1Char('\r'), QLatin1String("\\r"))
-        .replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    last.replace(QLatin1Char('\r'), QChar(0x240D)).replace(QLatin1Char('\n'), QChar(0x240A));
     QTRY_COMPARE_WITH_TIMEOUT(document->lastBlock().text(), last, 10000);
-    QVERIFY(document->characterCount() <= AppDeviceDialog::MaxShownCharacters);
+    QVERIFY(document->characterCount() <= LogView::MaxShownCharacters);
     // ...and the copy is everything, byte for byte.
     const QString copy = copied(a.dialog);
     QCOMPARE(copy.size(), expectedLog("COM5").size());
@@ -389,13 +392,13 @@ void TstReceivePath::aBlockLongerThanTheBoundIsShownWhole()
 {
     // More than a pty delivers at once, as a fast adapter may: the device hands it on as one
     // batch, which stays one block although it alone passes the log's bound.
-    QByteArray big(AppDeviceDialog::MaxShownCharacters / 2, 'x');
+    QByteArray big(LogView::MaxShownCharacters / 2, 'x');
     big.append("\r\nend");
     QVERIFY(a.receive("before"));
     emit a.device->onDataFull(big);
     const QTextDocument *document = logOf(a.dialog)->document();
     QTRY_VERIFY_WITH_TIMEOUT(
-        document->lastBlock().text().endsWith(QLatin1String("x\\r\\nend")), 10000);
+        document->lastBlock().text().endsWith(QStringLiteral("x\u240D\u240Aend")), 10000);
     QVERIFY(document->lastBlock().text().startsWith(QLatin1String("Received:7878")));
 
     // A Send after it is shown at once; the log then makes room by dropping the big block.
@@ -403,7 +406,7 @@ void TstReceivePath::aBlockLongerThanTheBoundIsShownWhole()
     QTest::mouseClick(widget<QPushButton>(a.dialog, "sendBtn"), Qt::LeftButton);
     QCOMPARE(a.peer->read(1), QByteArray("!"));
     QCOMPARE(document->lastBlock().text(), QStringLiteral("Sent:21-------!"));
-    QVERIFY(document->characterCount() <= AppDeviceDialog::MaxShownCharacters);
+    QVERIFY(document->characterCount() <= LogView::MaxShownCharacters);
     QCOMPARE(copied(a.dialog),
         paragraph("Received", "before") + '\n' + paragraph("Received", big) + '\n'
             + QStringLiteral("Sent:21-------!"));
@@ -465,6 +468,66 @@ void TstReceivePath::historyFollowsTheEndOnlyAtTheEnd()
     // Every row has the same height, whatever it carries.
     QCOMPARE(view->rowHeight(0), view->rowHeight(history()->rowCount() - 1));
     QCOMPARE(view->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+}
+
+void TstReceivePath::lineBreaksShowAsSymbolsOfTheirOwnColour_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("coloured");
+    QTest::newRow("CR LF") << QByteArray("V\r\n") << QString::fromUtf8("V␍␊")
+                           << QString::fromUtf8("␍␊");
+    QTest::newRow("typed backslashes") << QByteArray("V\\r\\n") << "V\\r\\n" << QString();
+}
+
+void TstReceivePath::lineBreaksShowAsSymbolsOfTheirOwnColour()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    QFETCH(QString, coloured);
+    QVERIFY(a.receive(bytes));
+    const QTextDocument *document = logOf(a.dialog)->document();
+    const QString expected = "Received:" + bytesToHex(bytes) + "-------" + shown;
+    QTRY_COMPARE_WITH_TIMEOUT(document->lastBlock().text(), expected, 10000);
+    QString inColour;
+    for (auto it = document->lastBlock().begin(); !it.atEnd(); ++it) {
+        if (it.fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush))
+            inColour += it.fragment().text();
+    }
+    QCOMPARE(inColour, coloured);
+    QCOMPARE(copied(a.dialog), paragraph("Received", bytes));
+}
+
+void TstReceivePath::logScrollsBackThroughEverything()
+{
+    // Far more than the log lays out at once, straight from the device.
+    QByteArray block(1024, 'b');
+    for (int i = 0; i < 400; ++i) {
+        block.replace(0, 8, QByteArray::number(10000000 + i));
+        emit a.device->onDataFull(block);
+    }
+    mainWindow()->flushHistory();
+    QTextEdit *log = logOf(a.dialog);
+    const QTextDocument *document = log->document();
+    QScrollBar *bar = log->verticalScrollBar();
+    const auto nth = [&block](int i) {
+        QByteArray bytes = block;
+        return paragraph("Received", bytes.replace(0, 8, QByteArray::number(10000000 + i)));
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(document->lastBlock().text(), nth(399), 10000);
+    QVERIFY(document->characterCount() <= LogView::MaxShownCharacters);
+    for (int page = 0; document->firstBlock().text() != nth(0); ++page) {
+        QVERIFY(page < 400);
+        bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    }
+    QVERIFY(document->characterCount() <= LogView::MaxShownCharacters);
+    for (int page = 0; document->lastBlock().text() != nth(399) || !atEnd(bar); ++page) {
+        QVERIFY(page < 400);
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    }
+    // Following the end again.
+    QVERIFY(a.receive("tail"));
+    QTRY_COMPARE_WITH_TIMEOUT(document->lastBlock().text(), paragraph("Received", "tail"), 10000);
 }
 
 VT_TEST_MAIN(TstReceivePath)

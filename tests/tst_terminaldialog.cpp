@@ -477,7 +477,7 @@ void TstTerminalDialog::returnInAFieldBringsBothInStepAndSends()
     QTest::keyClick(ascii, Qt::Key_Return);
     QCOMPARE(hex->text(), QStringLiteral("6869"));
     QCOMPARE(peer->read(2), QByteArray("hi"));
-    QCOMPARE(log(dialog), QStringLiteral("Sent:0A-------\\n\nSent:6869-------hi"));
+    QCOMPARE(log(dialog), QStringLiteral("Sent:0A-------\u240A\nSent:6869-------hi"));
     QVERIFY(dialog->isVisible());
 }
 
@@ -699,13 +699,14 @@ void TstTerminalDialog::controlBytesStayInTheirParagraph()
     click(dialog, "clipBoardBtn");
     QCOMPARE(QGuiApplication::clipboard()->text(), expected.join('\n'));
 
-    // What the log shows: every character as received, except that CR and LF appear as \r and
-    // \n, so one block stays one line (and toPlainText() gives a no-break space as a space).
+    // What the log shows: every character as received, except that CR and LF appear as the
+    // symbols of their own, so one block stays one line (and toPlainText() gives a no-break space
+    // as a space).
     QStringList shownParagraphs;
     for (const QString &line : expected) {
         QString text = line;
-        text.replace(QLatin1Char('\r'), QLatin1String("\\r"))
-            .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        text.replace(QLatin1Char('\r'), QChar(0x240D))
+            .replace(QLatin1Char('\n'), QChar(0x240A))
             .replace(QChar(0xA0), QLatin1Char(' '));
         shownParagraphs << text;
     }

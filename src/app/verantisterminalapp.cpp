@@ -4,6 +4,7 @@
 #include "app/devicelog.h"
 #include "data/appdevicedata.h"
 #include "data/appsettingsmanager.h"
+#include "data/capturestore.h"
 #include "serial/appdevice.h"
 #include "serial/appdevicemanager.h"
 #include "serial/operatormessages.h"
@@ -16,12 +17,14 @@
 #include <QScreen>
 #include <QSet>
 #include <QStyle>
+#include <QTimer>
 
 VerantisTerminalApp::VerantisTerminalApp(int &argc, char **argv)
     : QApplication(argc, argv)
     , mainWindow(nullptr)
     , settings(nullptr)
     , devices(nullptr)
+    , capture(nullptr)
 {
     // The icon lives in the static library, which the linker would leave out unless referenced.
     Q_INIT_RESOURCE(verantisterminal);
@@ -30,6 +33,13 @@ VerantisTerminalApp::VerantisTerminalApp(int &argc, char **argv)
     // The store comes first: the main window fills its tables from it while it is built.
     settings = new AppSettingsManager();
     devices = new AppDeviceManager();
+    // Before the window, which shows what it recovered from runs that ended unexpectedly. Its
+    // notices wait for the event loop, after the window.
+    capture = new CaptureStore(settings->dataFolder());
+    connect(capture, &CaptureStore::notice, capture, [this](const QString &text) {
+        QTimer::singleShot(0, capture, [this, text] { showMessage(text); });
+    });
+    capture->recoverLeftovers();
     mainWindow = new AppMainWin();
     mainWindow->show();
 }
@@ -47,6 +57,10 @@ VerantisTerminalApp::~VerantisTerminalApp()
     devices = nullptr;
     delete settings;
     settings = nullptr;
+    // A clean exit: the history has always lived for one run.
+    capture->removeFile();
+    delete capture;
+    capture = nullptr;
     setOperatorMessageSink(nullptr);
 }
 

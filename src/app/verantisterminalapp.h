@@ -10,6 +10,7 @@ class AppDeviceDialog;
 class AppDeviceManager;
 class AppMainWin;
 class AppSettingsManager;
+class CaptureStore;
 struct StartOptions;
 
 // The application object: owns the settings store, the registry of open devices and the main
@@ -36,6 +37,8 @@ public:
     void showMessage(QString text);
 
     AppMainWin *mainWin() const { return mainWindow; }
+    // This run's history on disk.
+    CaptureStore *captureStore() const { return capture; }
 
 private:
     Q_DISABLE_COPY(VerantisTerminalApp)
@@ -49,6 +52,7 @@ private:
     AppMainWin *mainWindow;
     AppSettingsManager *settings;
     AppDeviceManager *devices;
+    CaptureStore *capture;
 };
 
 #endif // VERANTISTERMINALAPP_H

@@ -7,7 +7,8 @@
 #include <QString>
 
 // One block of traffic, sent or received, with copies of the line settings it travelled with.
-// Never changed after construction.
+// Never changed after construction, except by the capture store, which refills one record for
+// each row it streams out rather than making a QObject per row.
 class AppHistoryData : public AppTableData
 {
 public:
@@ -25,8 +26,13 @@ public:
     int stopBits() const { return m_stopBits; }
     int parity() const { return m_parity; }
     int flowControl() const { return m_flowControl; }
+    // The terminal that logged the block, so that its log can be read back; 0 for none.
+    int terminal() const { return m_terminal; }
+    void setTerminal(int terminal) { m_terminal = terminal; }
 
 private:
+    friend class CaptureStore;
+
     QString m_time;
     QString m_direction;
     QString m_portName;
@@ -36,6 +42,7 @@ private:
     int m_stopBits;
     int m_parity;
     int m_flowControl;
+    int m_terminal = 0;
 };
 
 #endif // APPHISTORYDATA_H

@@ -8,9 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QProgressDialog>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStorageInfo>
@@ -701,74 +699,4 @@ QString AppSettingsManager::dataFolder()
 {
     return QDir::toNativeSeparators(
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/'));
-}
-
-void AppSettingsManager::saveHistoryLog(QString text)
-{
-    saveHistoryBlock(text.toUtf8());
-}
-
-bool AppSettingsManager::saveHistoryBlock(QByteArray block)
-{
-    if (block.isEmpty())
-        return true;
-
-    QString folder = QFileDialog::getExistingDirectory(nullptr, tr("Choose logging file path"),
-        dataFolder(), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    if (folder.isEmpty()) {
-        folder = dataFolder();
-        // Before the first saved item the data folder does not exist yet; the export is not
-        // to be lost for that.
-        QDir().mkpath(folder);
-    }
-
-    // Exactly one separator: the data folder and a drive's root already end in one.
-    QString path = QDir::fromNativeSeparators(folder);
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
-    path += QStringLiteral("app.log");
-
-    block += '\n';
-    const auto fail = [&path](const QString &reason) {
-        VerantisTerminalApp::app()->showMessage(
-            tr("Could not save the history to %1: %2. Nothing was written.")
-                .arg(QDir::toNativeSeparators(path), reason));
-    };
-    const qint64 needed = block.size() + 16 * 1024;
-    QFile file(path);
-    const bool existed = file.exists();
-    if (!roomFor(path, needed) || !file.open(QIODevice::Append)) {
-        fail(writeFailureReason(path, needed));
-        return false;
-    }
-    const qint64 start = file.size();
-
-    // Large exports go in pieces, so the progress can be shown; whatever fails, the file is cut
-    // back to where it was, so no export ever leaves a torn line behind.
-    const qint64 piece = 4 * 1024 * 1024;
-    std::unique_ptr<QProgressDialog> progress;
-    if (block.size() > piece) {
-        progress = std::make_unique<QProgressDialog>(
-            tr("Writing %1").arg(QDir::toNativeSeparators(path)), QString(), 0,
-            int((block.size() + piece - 1) / piece));
-        progress->setWindowModality(Qt::ApplicationModal);
-        progress->setMinimumDuration(500);
-    }
-    bool written = true;
-    for (qint64 done = 0; written && done < block.size(); done += piece) {
-        const qint64 size = qMin(piece, block.size() - done);
-        written = file.write(block.constData() + done, size) == size;
-        if (progress)
-            progress->setValue(int(done / piece) + 1);
-    }
-    written = written && file.flush();
-    if (written)
-        return true;
-    const QString reason = writeFailureReason(path, needed);
-    file.resize(start);
-    file.close();
-    if (!existed)
-        file.remove();
-    fail(reason);
-    return false;
 }

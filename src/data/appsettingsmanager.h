@@ -48,10 +48,6 @@ public:
     QStringListModel *commandNameModel() const;
     QByteArray commandBytes(QString name);
     QString dataFolder();
-    void saveHistoryLog(QString text);
-    // The same with the lines already encoded in UTF-8: appends them and one empty line to
-    // "app.log" in a folder the operator picks, whole or not at all; true once written.
-    bool saveHistoryBlock(QByteArray block);
 
     // True for a name that the INI files would not give back as typed: QSettings reads "/" as a
     // group separator (dropping leading, trailing and doubled ones) and on Windows turns "\" into

@@ -4,42 +4,30 @@
 #include "data/appdevicedata.h"
 #include "data/apphistorydata.h"
 #include "data/appsettingsmanager.h"
+#include "data/capturestore.h"
 #include "serial/appdevice.h"
 #include "serial/appdevicemanager.h"
 #include "serial/serialsettings.h"
 #include "ui/appdevicedialogform.h"
 #include "ui/appmainwin.h"
 #include "ui/bytefields.h"
-#include "util/conversion.h"
+#include "ui/logview.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QColor>
 #include <QComboBox>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QShowEvent>
 #include <QStringListModel>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QTextEdit>
-#include <QTimer>
 #include <QWindow>
 
 namespace {
-
-QString lineBreakText(QChar c)
-{
-    return c == QLatin1Char('\r') ? QStringLiteral("\\r") : QStringLiteral("\\n");
-}
 
 // Return in the read-only log would reach the dialog's default button and send a command; a
 // key pressed while reading the traffic must not talk to the device.
@@ -63,9 +51,8 @@ protected:
     }
 };
 
-// Blocks dropped from the top of the log at once, beyond the bound, so that dropping (which
-// moves every remaining block up) happens now and then rather than on every frame.
-const int TrimSlackBlocks = AppDeviceDialog::MaxShownBlocks / 10;
+// Each terminal of the run logs under its own number.
+int lastTerminal = 0;
 
 } // namespace
 
@@ -74,9 +61,8 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     , ui(new Ui::AppDeviceDialog)
     , device(device)
     , mainWin(parent)
-    , shownEntries(0)
-    , layoutCharsPerMs(1000)
-    , logFrame(new QTimer(this))
+    , terminal(++lastTerminal)
+    , log(nullptr)
     , shownCommandGoes(false)
 {
     ui->setupUi(this);
@@ -94,9 +80,9 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     // A scroll bar that came and went as the log filled or was cleared would change the width
     // of the text, and every change of width lays out the whole log again.
     ui->logText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    logFrame->setObjectName(QStringLiteral("logFrame"));
-    logFrame->setSingleShot(true);
-    connect(logFrame, &QTimer::timeout, this, &AppDeviceDialog::flushLog);
+    // The log follows the history's frames: both show what the capture store took.
+    log = new LogView(ui->logText, VerantisTerminalApp::app()->captureStore(), terminal);
+    connect(mainWin, &AppMainWin::historyStored, log, &LogView::refresh);
     // A window of its own, with its own task-bar entry, that the main window can cover; it is
     // still the main window's child, so it goes when the program quits, and it never keeps the
     // program running on its own.
@@ -212,13 +198,13 @@ void AppDeviceDialog::onDeviceDisconnected()
 
 void AppDeviceDialog::onDeviceError()
 {
-    appendToLog({ QByteArray(), QStringLiteral("Error") });
-    flushWholeLog();
+    // After everything that arrived before it.
+    mainWin->flushHistory();
+    log->addError();
 }
 
 void AppDeviceDialog::onDeviceFullToRead(QByteArray buf)
 {
-    appendToLog({ buf, QString() });
     addHistory(QStringLiteral("Received"), buf);
 }
 
@@ -235,13 +221,9 @@ void AppDeviceDialog::onSendBtnClicked()
     // Return with nothing typed is not a block to send.
     if (bytes.isEmpty())
         return;
-    // The log shows what is written, not the text it was read from.
-    appendToLog({ QByteArray(),
-        QStringLiteral("Sent:") + bytesToHex(bytes) + QStringLiteral("-------")
-            + bytesToAscii(bytes) });
+    // The log shows what is written, not the text it was read from; the operator's own action
+    // shows at once, behind whatever arrived before it.
     addHistory(QStringLiteral("Sent"), bytes);
-    // The operator's own action shows at once, behind whatever arrived before it.
-    flushWholeLog();
     mainWin->flushHistory();
     device->write(bytes);
 }
@@ -269,16 +251,25 @@ void AppDeviceDialog::onASCIIEdited()
 void AppDeviceDialog::onClearBtnClicked()
 {
     // Paragraphs that arrived before the click go too, even if they were not shown yet.
-    logFrame->stop();
-    logEntries.clear();
-    logEntries.squeeze();
-    shownEntries = 0;
-    ui->logText->clear();
+    mainWin->flushHistory();
+    log->clear();
 }
 
 void AppDeviceDialog::onCopyToClipBoard()
 {
-    QGuiApplication::clipboard()->setText(logPlainText(), QClipboard::Clipboard);
+    mainWin->flushHistory();
+    QString text;
+    qint64 length = 0;
+    if (!log->plainText(&text, &length)) {
+        VerantisTerminalApp::app()->showMessage(
+            tr("The log since the last Clear is about %L1 MB of text, more than Copy To "
+               "Clipboard takes (%L2 MB). Use Save History in the main window to save it to a "
+               "file.")
+                .arg((length + 1024 * 1024 - 1) / (1024 * 1024))
+                .arg(LogView::CopyLimit / (1024 * 1024)));
+        return;
+    }
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
 }
 
 void AppDeviceDialog::onLoadBtnClicked()
@@ -288,187 +279,13 @@ void AppDeviceDialog::onLoadBtnClicked()
     showBytes(ui->hexEdit, ui->asciiEdit, bytes);
 }
 
-void AppDeviceDialog::appendToLog(const LogEntry &entry)
-{
-    logEntries.append(entry);
-    if (!logFrame->isActive())
-        logFrame->start(LogFrameMs);
-}
-
-void AppDeviceDialog::flushLog()
-{
-    // The rest of a long backlog follows shortly, once the events that waited meanwhile (the
-    // port's data, the operator's input) have been handled.
-    if (showLogSlice())
-        logFrame->start(SliceGapMs);
-}
-
-void AppDeviceDialog::flushWholeLog()
-{
-    while (showLogSlice()) { }
-}
-
-bool AppDeviceDialog::showLogSlice()
-{
-    logFrame->stop();
-    QTextEdit *log = ui->logText;
-    QScrollBar *bar = log->verticalScrollBar();
-    // Keep showing the newest block while the operator is at the end, and only then.
-    const bool follow = bar->value() >= bar->maximum();
-    // Dropping old blocks is a slice of its own: it costs about as much as laying out one.
-    if (trimLog(follow)) {
-        if (follow)
-            bar->setValue(bar->maximum());
-        return shownEntries < logEntries.size();
-    }
-    if (shownEntries >= logEntries.size())
-        return false;
-
-    // Inserted as text, so bytes that look like markup are shown as they are. A text document
-    // turns CR and LF into paragraph breaks, which would split one block over several lines;
-    // they are shown as \r and \n in grey instead.
-    QTextDocument *document = log->document();
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    cursor.movePosition(QTextCursor::End);
-    const QTextCharFormat plain;
-    QTextCharFormat lineBreak;
-    lineBreak.setForeground(QColor(0x90, 0x90, 0x90));
-    bool first = document->isEmpty();
-    // A backlog of more than half the bound is a burst nobody can read as it passes: only its
-    // newest blocks are laid out, in place of what the log showed before, so a frame stays short.
-    const auto newest = [this](int budget) {
-        int from = logEntries.size();
-        int characters = 0;
-        while (from > shownEntries && logEntries.size() - from < MaxShownBlocks) {
-            const LogEntry &entry = logEntries.at(from - 1);
-            const int length
-                = entry.text.isNull() ? entry.bytes.size() * 3 + 16 : entry.text.size();
-            if (characters + length > budget && from < logEntries.size())
-                break;
-            characters += length;
-            --from;
-        }
-        return from;
-    };
-    int from = newest(MaxShownCharacters / 2);
-    if (from > shownEntries) {
-        from = newest(FrameCharacters);
-        if (!first) {
-            cursor.endEditBlock();
-            log->clear();
-            cursor = QTextCursor(document);
-            cursor.beginEditBlock();
-            first = true;
-        }
-    }
-    // Laying out is the dear part and happens when the edit ends; a slice of it at a time, sized
-    // by how fast the last slices went, keeps the window responsive.
-    QElapsedTimer slice;
-    slice.start();
-    const qint64 budget = qMax<qint64>(1024, qint64(layoutCharsPerMs * SliceMs));
-    qint64 laidOut = 0;
-    int e = from;
-    for (; e < logEntries.size() && (e == from || laidOut < budget); ++e) {
-        const QString paragraph = paragraphText(logEntries.at(e));
-        laidOut += paragraph.size();
-        if (!first)
-            cursor.insertBlock(QTextBlockFormat(), plain);
-        first = false;
-        int start = 0;
-        for (int i = 0; i < paragraph.size(); ++i) {
-            const QChar c = paragraph.at(i);
-            if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-                continue;
-            cursor.insertText(paragraph.mid(start, i - start), plain);
-            cursor.insertText(lineBreakText(c), lineBreak);
-            start = i + 1;
-        }
-        cursor.insertText(paragraph.mid(start), plain);
-    }
-    cursor.endEditBlock();
-    shownEntries = e;
-    const double ms = slice.nsecsElapsed() / 1e6;
-    if (laidOut >= 1024 && ms > 0.1)
-        layoutCharsPerMs = 0.7 * layoutCharsPerMs + 0.3 * (laidOut / ms);
-
-    if (follow)
-        bar->setValue(bar->maximum());
-    return shownEntries < logEntries.size() || logTooLong();
-}
-
-bool AppDeviceDialog::logTooLong() const
-{
-    // A single block longer than the bound stays: it is the newest.
-    const QTextDocument *document = ui->logText->document();
-    return document->blockCount() > MaxShownBlocks + TrimSlackBlocks
-        || (document->characterCount() > MaxShownCharacters && document->blockCount() > 1);
-}
-
-bool AppDeviceDialog::trimLog(bool following)
-{
-    if (!logTooLong())
-        return false;
-    QTextDocument *document = ui->logText->document();
-    const int blocks = document->blockCount();
-    // Well below the bounds, so that dropping (which moves every remaining block up) is rare,
-    // and never the newest block.
-    int drop = qMax(0, blocks - MaxShownBlocks);
-    int characters = document->characterCount();
-    QTextBlock block = document->begin();
-    for (int i = 0; i < drop; ++i) {
-        characters -= block.length();
-        block = block.next();
-    }
-    while (characters > MaxShownCharacters * 3 / 4 && block.next().isValid()) {
-        characters -= block.length();
-        block = block.next();
-        ++drop;
-    }
-    if (drop == 0)
-        return false;
-
-    QScrollBar *bar = ui->logText->verticalScrollBar();
-    // Where the first kept block begins, so a reader's place can be kept.
-    const int removedHeight
-        = following ? 0 : qRound(document->documentLayout()->blockBoundingRect(block).top());
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    cursor.setPosition(0);
-    cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-    cursor.endEditBlock();
-    if (!following)
-        bar->setValue(qMax(0, bar->value() - removedHeight));
-    return true;
-}
-
-QString AppDeviceDialog::paragraphText(const LogEntry &entry)
-{
-    if (!entry.text.isNull())
-        return entry.text;
-    return QStringLiteral("Received:") + bytesToHex(entry.bytes) + QStringLiteral("-------")
-        + bytesToAscii(entry.bytes);
-}
-
-QString AppDeviceDialog::logPlainText() const
-{
-    // From what was logged, not from the widget: it shows only the newest blocks, and the bytes
-    // are given back exactly, CR and LF included.
-    QString text;
-    for (int e = 0; e < logEntries.size(); ++e) {
-        if (e > 0)
-            text += QLatin1Char('\n');
-        text += paragraphText(logEntries.at(e));
-    }
-    return text;
-}
-
 void AppDeviceDialog::addHistory(const QString &direction, const QByteArray &bytes)
 {
     const AppDeviceData *record = device->deviceData();
-    mainWin->addHistory(new AppHistoryData(
+    auto *row = new AppHistoryData(
         QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz")), direction,
         bytes, record->portName(), record->baudRate(), record->dataBits(), record->stopBits(),
-        record->parity(), record->flowControl()));
+        record->parity(), record->flowControl());
+    row->setTerminal(terminal);
+    mainWin->addHistory(row);
 }

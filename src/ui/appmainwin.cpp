@@ -5,6 +5,7 @@
 #include "data/appdevicedata.h"
 #include "data/apphistorydata.h"
 #include "data/appsettingsmanager.h"
+#include "data/capturestore.h"
 #include "models/appcommandtabledelegate.h"
 #include "models/appcommandtablemodel.h"
 #include "models/appdevicetabledelegate.h"
@@ -65,13 +66,13 @@ AppMainWin::AppMainWin(QWidget *parent)
     , deviceDelegate(nullptr)
     , commandDelegate(nullptr)
     , historyFrame(new QTimer(this))
-    , historyRowsTaken(0)
     , historyRowsSaved(0)
     , deleted(nullptr)
     , deletedFrom(nullptr)
     , deletedRow(0)
     , undoButton(nullptr)
     , undoOffer(new QTimer(this))
+    , movingWindow(false)
 {
     ui->setupUi(this);
 
@@ -123,9 +124,16 @@ AppMainWin::AppMainWin(QWidget *parent)
     commandDelegate = new AppCommandTableDelegate(ui->commandTable);
     ui->commandTable->setItemDelegate(commandDelegate);
 
-    // The history is never persisted: every run starts with an empty one.
+    // The history lives in this run's capture store, with what it recovered from runs that
+    // ended unexpectedly; the table shows a window of it.
     historyModel = new AppHistoryTableModel(new QList<AppTableData *>());
+    if (CaptureStore *capture = VerantisTerminalApp::app()->captureStore())
+        historyModel->setStore(capture);
     ui->historyTable->setModel(historyModel);
+    QScrollBar *historyBar = ui->historyTable->verticalScrollBar();
+    connect(historyBar, &QScrollBar::valueChanged, this, &AppMainWin::onHistoryScrolled);
+    connect(historyBar, &QScrollBar::actionTriggered, this, &AppMainWin::onHistoryScrolled);
+    ui->historyTable->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     // Owned by the view. Long blocks would otherwise be laid out in full on every repaint.
     ui->historyTable->setItemDelegate(new AppHistoryTableDelegate(ui->historyTable));
     // A whole time stamp; the other cut texts show whole on hover.
@@ -188,7 +196,6 @@ AppMainWin::~AppMainWin()
 void AppMainWin::addHistory(AppHistoryData *record)
 {
     pendingHistory.append(record);
-    ++historyRowsTaken;
     if (!historyFrame->isActive())
         historyFrame->start();
 }
@@ -204,9 +211,50 @@ void AppMainWin::flushHistory()
     const bool follow = bar->value() >= bar->maximum();
     const QList<AppTableData *> batch = pendingHistory;
     pendingHistory.clear();
-    historyModel->addRecords(batch);
+    if (CaptureStore *capture = historyModel->store()) {
+        capture->append(batch);
+        movingWindow = true;
+        historyModel->appendStored(batch, follow);
+        movingWindow = false;
+    } else {
+        historyModel->addRecords(batch);
+    }
     if (follow)
         ui->historyTable->scrollToBottom();
+    emit historyStored();
+}
+
+void AppMainWin::showHistoryRow(qint64 row)
+{
+    flushHistory();
+    QTableView *table = ui->historyTable;
+    const int visible = qMax(1, table->viewport()->height() / qMax(1, table->rowHeight(0)));
+    // Past either edge of the window, or at it, the window is centred on the row.
+    movingWindow = true;
+    if (row <= historyModel->windowStart()
+        || row + visible >= historyModel->windowStart() + historyModel->rowCount())
+        historyModel->showWindow(row - AppHistoryTableModel::WindowRows / 2);
+    table->scrollTo(historyModel->index(int(row - historyModel->windowStart()), 0),
+        QAbstractItemView::PositionAtTop);
+    movingWindow = false;
+}
+
+void AppMainWin::onHistoryScrolled()
+{
+    // The table's scroll bar spans the window; at either edge of it the window moves on, keeping
+    // the row at the top of the table where it is.
+    if (movingWindow || !historyModel->store())
+        return;
+    const QScrollBar *bar = ui->historyTable->verticalScrollBar();
+    const qint64 start = historyModel->windowStart();
+    // Scrolled by rows, so the slider's target is the row to show at the top.
+    const qint64 top = start + bar->sliderPosition();
+    // Where the slider is going: an action is told before the value follows.
+    if (bar->sliderPosition() <= bar->minimum() && start > 0)
+        showHistoryRow(top);
+    else if (bar->sliderPosition() >= bar->maximum()
+        && start + historyModel->rowCount() < historyModel->totalRows())
+        showHistoryRow(top);
 }
 
 void AppMainWin::onDeviceSaveBtnClicked()
@@ -304,12 +352,10 @@ void AppMainWin::onClearBtnClicked()
 {
     if (!historyMayGo())
         return;
-    // Rows that arrived before the click go too, even if they were not shown yet.
-    historyFrame->stop();
-    qDeleteAll(pendingHistory);
-    pendingHistory.clear();
-    historyModel->clearData();
-    historyRowsTaken = 0;
+    // Rows that arrived before the click go too, even if they were not shown yet; the terminals'
+    // logs keep them.
+    flushHistory();
+    historyModel->clearHistory();
     historyRowsSaved = 0;
 }
 
@@ -320,7 +366,8 @@ void AppMainWin::onSaveHistoryBtnCLicked()
 
 qint64 AppMainWin::unsavedHistoryRows() const
 {
-    return historyRowsTaken - historyRowsSaved;
+    // Recovered rows count too: they were never saved either.
+    return historyModel->totalRows() + pendingHistory.size() - historyRowsSaved;
 }
 
 bool AppMainWin::saveAllHistory()
@@ -328,10 +375,13 @@ bool AppMainWin::saveAllHistory()
     // Everything that arrived before the click is saved; what arrives while the dialogs are
     // open is not.
     flushHistory();
-    const qint64 taken = historyRowsTaken;
-    if (!historyModel->saveHistory())
+    const HistoryExport::Result saved = historyModel->saveHistory();
+    if (saved.outcome != HistoryExport::Written)
         return false;
-    historyRowsSaved = taken;
+    if (saved.rows > 0)
+        statusBar()->showMessage(
+            tr("Saved %L1 history rows to %2.").arg(saved.rows).arg(saved.path));
+    historyRowsSaved = saved.rows;
     return true;
 }
 

@@ -34,15 +34,22 @@ public:
     // the others of the same frame, so a busy line costs one insertion and one repaint per frame
     // rather than per batch.
     void addHistory(AppHistoryData *record);
-    // Puts the records still waiting for the next frame into the history now.
+    // Puts the records still waiting for the next frame into the capture store and the history
+    // now; the terminals' logs follow (historyStored).
     void flushHistory();
+    // Shows the history from that row on, wherever it is in the history.
+    void showHistoryRow(qint64 row);
 
-    // How often the history takes its waiting records while data flows.
+    // How often the history and the logs take their waiting records while data flows.
     static constexpr int HistoryFrameMs = 40;
 
 protected:
     // Asks before history that was never saved goes with the window.
     void closeEvent(QCloseEvent *event) override;
+
+signals:
+    // Records have reached the capture store: the views that read it may show them.
+    void historyStored();
 
 private slots:
     void onDeviceSaveBtnClicked();
@@ -58,6 +65,7 @@ private slots:
     void onDeviceRemoved(QModelIndex parent, int first, int last);
     // Puts the last deleted device or command back, into the file and the table.
     void undoDelete();
+    void onHistoryScrolled();
 
 private:
     Q_DISABLE_COPY(AppMainWin)
@@ -85,8 +93,7 @@ private:
     // Records taken but not yet in the model, oldest first; owned by the window until then.
     QList<AppTableData *> pendingHistory;
     QTimer *historyFrame;
-    // Rows taken since the last Clear History, and how many of them the last save wrote.
-    qint64 historyRowsTaken;
+    // How many of the history's rows the last Save History wrote.
     qint64 historyRowsSaved;
     // The last deleted device or command, its table and its row, while Undo can bring it back.
     AppTableData *deleted;
@@ -94,6 +101,8 @@ private:
     int deletedRow;
     QPushButton *undoButton;
     QTimer *undoOffer;
+    // Set while the history's window is moved, which scrolls the table itself.
+    bool movingWindow;
 };
 
 #endif // APPMAINWIN_H

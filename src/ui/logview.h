@@ -1,0 +1,91 @@
+#ifndef LOGVIEW_H
+#define LOGVIEW_H
+
+#include "data/capturestore.h"
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <deque>
+
+class QTextCursor;
+class QTextEdit;
+
+// A terminal's log: everything it sent and received since its last Clear, read from the capture
+// store, of which the text edit holds and lays out only a window around what is on screen. While
+// at the end it follows the newest blocks a frame at a time; scrolling to either edge of the
+// window reads the next page from the store, so the whole log can be scrolled back through.
+// CR and LF show as the symbols ␍ and ␊ in their own colour; no received or typed text can
+// produce those characters.
+class LogView : public QObject
+{
+    Q_OBJECT
+public:
+    LogView(QTextEdit *edit, CaptureStore *store, int terminal);
+    ~LogView() override;
+
+    // The window holds at most this many blocks and characters (the newest block is always
+    // shown): laying out a longer document costs more on every append, and past about 21
+    // million pixels Qt's text layout breaks down. Of a burst only the newest FrameCharacters
+    // are laid out.
+    static constexpr int MaxShownBlocks = 5000;
+    static constexpr int MaxShownCharacters = 128 * 1024;
+    static constexpr int FrameCharacters = 32 * 1024;
+    // Blocks read from the store when scrolling past an edge of the window.
+    static constexpr int PageBlocks = 100;
+    // Copy To Clipboard refuses a log longer than this (characters).
+    static constexpr qint64 CopyLimit = 64LL * 1024 * 1024;
+
+    // Shows what the store holds for the terminal beyond what is shown, while at the end.
+    void refresh();
+    // Forgets everything logged up to now; the store's last row must be this terminal's last.
+    void clear();
+    // An "Error" paragraph after everything logged up to now.
+    void addError();
+    // The whole log since the last Clear, one line per paragraph, every byte as it arrived.
+    // False, leaving the text alone, when it would be longer than CopyLimit; *length says how
+    // long.
+    bool plainText(QString *text, qint64 *length);
+
+    static QString paragraphText(bool sent, const QByteArray &bytes);
+
+private:
+    Q_DISABLE_COPY(LogView)
+
+    // One block of the document: a row's id, or an error (-1).
+    using Shown = std::deque<qint64>;
+    enum Place { AtTop, AtBottom };
+
+    void onScrolled();
+    void rebuildNewest();
+    void olderPage();
+    void newerPage();
+    // Inserts the rows with the errors that fall among them (those of `errorsFrom` on, before
+    // `errorsTo` unless the rows end at the newest) at the top or the bottom.
+    void insert(
+        const QVector<CaptureStore::LogRow> &rows, int errorsFrom, int errorsTo, Place place);
+    void insertParagraph(QTextCursor &cursor, const QString &text);
+    int charactersOf(const QVector<CaptureStore::LogRow> &rows) const;
+    void trim(Place place, bool keepPlace);
+    bool tooLong() const;
+    int firstErrorFrom(qint64 id) const;
+    qint64 firstRowId() const;
+    qint64 lastRowId() const;
+
+    QTextEdit *edit;
+    CaptureStore *store;
+    int terminal;
+    // Rows up to this id were cleared.
+    qint64 clearMark;
+    // After which row id each error came, oldest first, since the last Clear.
+    QVector<qint64> errors;
+    // The errors shown at or before the end of the window.
+    int errorsDone;
+    Shown shown;
+    // The window reaches the newest row.
+    bool atNewest;
+    bool busy;
+};
+
+#endif // LOGVIEW_H
