@@ -191,6 +191,17 @@ void TstSettingsFailures::corruptValuesAreIgnoredAndToldOnce_data()
     QTest::newRow("device name") << "devicenamelist.ini"
                                  << "Cam1=" + hugeList << "Cam1"
                                  << QStringList { "Cam2 COM4 9600 8 0 0 0" } << bothCommands;
+    // Lines that crashed every start on Qt 5: an "=" in a quoted key, and an escape longer than
+    // 16 bits whose low 16 bits are "@".
+    QTest::newRow("quoted key") << "commandlist.ini"
+                                << "\"k=x\"=" + hugeList << "\"k=x\"" << bothDevices
+                                << bothCommands;
+    QTest::newRow("long escape") << "commandlist.ini"
+                                 << "k=\\x10040" + hugeList.mid(1) << "k" << bothDevices
+                                 << bothCommands;
+    QTest::newRow("long escape in a name")
+        << "devicenamelist.ini"
+        << "Cam=\\x10040" + hugeList.mid(1) << "Cam" << bothDevices << bothCommands;
 }
 
 void TstSettingsFailures::corruptValuesAreIgnoredAndToldOnce()
@@ -205,15 +216,22 @@ void TstSettingsFailures::corruptValuesAreIgnoredAndToldOnce()
     QVERIFY(store->addDevice("Cam2", "COM4", 9600, 0, 8, 0, 0));
     QVERIFY(store->addCommand("pong", "Q"));
     store.reset();
-    // The bad line replaces the item's own line; every other line stays as it was.
+    // The bad line replaces the item's own line, or comes last; every other line stays as it was.
     const QByteArray good = fileBytes(file);
     const QByteArray key = badLine.left(badLine.indexOf('='));
     QList<QByteArray> lines = good.split('\n');
+    bool replaced = false;
     for (QByteArray &line : lines) {
-        if (line.startsWith(key + '='))
+        if (line.startsWith(key + '=')) {
             line = badLine;
+            replaced = true;
+        }
     }
+    if (!replaced)
+        lines.insert(lines.size() - 1, badLine);
     const QByteArray bad = lines.join('\n');
+    // An earlier backup is never lost.
+    writeFile(file + ".bak", "earlier");
     QVERIFY(bad != good);
     writeFile(file, bad);
 
@@ -224,7 +242,8 @@ void TstSettingsFailures::corruptValuesAreIgnoredAndToldOnce()
     QCOMPARE(catcher->texts().first(),
         "These saved items hold values this program cannot read and were ignored:\n" + file + ": "
             + item + "\nThe files as they were are kept next to them with the ending .bak.");
-    QCOMPARE(fileBytes(file + ".bak"), bad);
+    QCOMPARE(fileBytes(file + ".bak"), QByteArray("earlier"));
+    QCOMPARE(fileBytes(file + ".1.bak"), bad);
     QByteArray repaired = bad;
     repaired.replace(badLine + '\n', QByteArray());
     QCOMPARE(fileBytes(file), repaired);

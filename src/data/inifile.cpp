@@ -11,7 +11,11 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QSet>
 #include <QSettings>
+#include <QTemporaryDir>
+
+#include <algorithm>
 
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
@@ -28,6 +32,8 @@ const char lineEnd[] = "\n";
 
 // As long as QSettings waits for its own lock before it reports the file as not writable.
 const int lockWaitMs = 10000;
+const int staleLockMs = 2000;
+const int emptyLockMs = 200;
 
 qint64 writingNs = 0;
 
@@ -47,33 +53,12 @@ void removeExactly(QSettings &settings, const QString &key)
         settings.setValue(key + QLatin1Char('/') + below.at(i), values.at(i));
 }
 
-// A file QSettings wrote holds one line per key and ends with a line end; a write torn by a full
-// disk, or left by a writer that died in the middle, does neither.
-bool fileIsWhole(const QString &path, int keyCount)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return keyCount == 0 && !file.exists();
-    const QByteArray data = file.readAll();
-    if (data.isEmpty())
-        return keyCount == 0;
-    if (!data.endsWith('\n'))
-        return false;
-    int lines = 0;
-    for (const QByteArray &line : data.split('\n')) {
-        const QByteArray text = line.trimmed();
-        if (!text.isEmpty() && !text.startsWith('['))
-            ++lines;
-    }
-    return lines == keyCount;
-}
-
 } // namespace
 
 IniFile::IniFile(const QString &path)
     : path(path)
 {
-    load();
+    load(path);
 }
 
 IniFile::~IniFile()
@@ -109,12 +94,12 @@ IniFile::FileState IniFile::stateOf(const QString &path)
     return state;
 }
 
-void IniFile::load()
+void IniFile::load(const QString &from)
 {
     entries.clear();
     rawKeys.clear();
     {
-        QSettings settings(path, QSettings::IniFormat);
+        QSettings settings(from, QSettings::IniFormat);
         QtCompat::useUtf8Ini(settings);
         const QStringList keys = settings.allKeys();
         for (const QString &key : keys)
@@ -123,7 +108,7 @@ void IniFile::load()
     }
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     // Keys someone wrote as raw UTF-8 read as meant; nothing is written until the next change.
-    QFile file(path);
+    QFile file(from);
     if (file.open(QIODevice::ReadOnly)) {
         for (const auto &key : IniSyntax::rawUtf8Keys(file.readAll())) {
             const auto found = entries.find(matchKey(key.first));
@@ -224,9 +209,7 @@ QString IniFile::commit(const Changes &changes, Changes *undo)
     apply(changes);
     lockTimedOut = false;
     const bool written = sync();
-    // The file's own copy of its lines is checked as it is written; QSettings, which writes the
-    // files left to it, can leave a torn file on a full disk without a word.
-    if (written && (!lastWriteByQSettings || fileIsWhole(path, int(entries.size())))) {
+    if (written) {
         if (undo)
             *undo = before;
         return QString();
@@ -234,16 +217,9 @@ QString IniFile::commit(const Changes &changes, Changes *undo)
     const QString reason = lockTimedOut
         ? QCoreApplication::translate("AppSettingsManager", "another program kept it locked")
         : DiskFailure::reason(path, needed);
-    // Reads and later writes must agree with what the disk holds. The old values are written
-    // again: a torn file gets its old contents back if the disk lets it, and QSettings, which
-    // keeps a file's unsaved changes for the next object on the same file, keeps the old values
-    // instead of the refused ones. If that fails too, nothing is left to write later.
+    // The file on disk is as it was; so is memory, and nothing of the change is written later.
     apply(before);
-    if (!sync())
-        discardChanges();
-    // A write through QSettings may have read the file again before it was taken back.
-    if (written || lastWriteByQSettings)
-        emit reread();
+    discardChanges();
     return reason;
 }
 
@@ -254,11 +230,7 @@ bool IniFile::sync()
     QElapsedTimer timer;
     timer.start();
     QByteArray text;
-    const bool plain = linesText(text);
-    const Write written = plain ? writeLocked(text) : Write::ChangedElsewhere;
-    lastWriteByQSettings = written == Write::ChangedElsewhere;
-    const bool ok = lastWriteByQSettings ? writeThroughQSettings(stateOf(path) != fileState)
-                                         : written == Write::Done;
+    const bool ok = writeLocked(linesText(text) ? &text : nullptr);
     // What failed is written again with the next change, or when the file object goes, unless
     // the owner has taken it back.
     if (ok) {
@@ -293,20 +265,36 @@ bool IniFile::linesText(QByteArray &text)
     return true;
 }
 
-IniFile::Write IniFile::writeLocked(const QByteArray &text)
+bool IniFile::writeLocked(const QByteArray *text)
 {
     // The folder appears with the first file written into it.
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.tryLock(lockWaitMs)) {
-        lockTimedOut = lock.error() == QLockFile::LockFailedError;
-        return Write::Failed;
+    const QString lockPath = path + QStringLiteral(".lock");
+    QLockFile lock(lockPath);
+    // Writes here take milliseconds; a lock held for seconds is left by a writer that died.
+    lock.setStaleLockTime(staleLockMs);
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(50)) {
+        // A writer killed while it made its lock file leaves it empty, which QLockFile (and so
+        // QSettings) waits out; one that lived writes its process into it at once.
+        const QFileInfo info(lockPath);
+        if (info.exists() && info.size() == 0
+            && info.lastModified().msecsTo(QDateTime::currentDateTime()) > emptyLockMs)
+            QFile::remove(lockPath);
+        if (lock.error() != QLockFile::LockFailedError || waited.elapsed() > lockWaitMs)
+            break;
     }
-    if (stateOf(path) != fileState)
-        return Write::ChangedElsewhere;
-    const bool written = replaceWhole(path, text);
+    if (!lock.isLocked()) {
+        lockTimedOut = lock.error() == QLockFile::LockFailedError;
+        return false;
+    }
+    const bool elsewhere = stateOf(path) != fileState;
+    lastWriteByQSettings = elsewhere || !text;
+    const bool written
+        = lastWriteByQSettings ? writeThroughQSettings(elsewhere) : replaceWhole(path, *text);
     fileState = stateOf(path);
-    return written ? Write::Done : Write::Failed;
+    return written;
 }
 
 bool IniFile::replaceWhole(const QString &path, const QByteArray &bytes)
@@ -324,12 +312,18 @@ bool IniFile::replaceWhole(const QString &path, const QByteArray &bytes)
     return written && file.commit() && QFileInfo(path).size() == bytes.size();
 }
 
-// QSettings merges what it has on disk with the changes, so nothing another writer saved is lost.
+// QSettings writes a copy of the file, merged with what the disk holds, which then replaces the
+// file like any other write. A copy under a new name each time: QSettings keeps files it read in
+// memory and notices another writer only by size and time to the millisecond.
 bool IniFile::writeThroughQSettings(bool readBack)
 {
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(QFileInfo(path).fileName());
+    if (!folder.isValid() || (QFileInfo::exists(path) && !QFile::copy(path, copy)))
+        return false;
     bool ok = false;
     {
-        QSettings settings(path, QSettings::IniFormat);
+        QSettings settings(copy, QSettings::IniFormat);
         QtCompat::useUtf8Ini(settings);
         for (const auto &key : qAsConst(rawKeys)) {
             removeExactly(settings, key.first);
@@ -350,10 +344,14 @@ bool IniFile::writeThroughQSettings(bool readBack)
         settings.sync();
         ok = settings.status() == QSettings::NoError;
     }
-    if (ok && readBack) {
-        load();
+    QFile merged(copy);
+    if (!ok || !merged.open(QIODevice::ReadOnly))
+        return false;
+    if (!replaceWhole(path, merged.readAll()))
+        return false;
+    if (readBack) {
+        load(copy);
         emit reread();
-    } else
-        fileState = stateOf(path);
-    return ok;
+    }
+    return true;
 }

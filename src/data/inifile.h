@@ -77,16 +77,15 @@ signals:
 private:
     Q_DISABLE_COPY(IniFile)
 
-    void load();
+    void load(const QString &from);
     void changed(const QString &key);
     void apply(const Changes &changes);
     // The whole file from the kept lines; false when some entry needs QSettings.
     bool linesText(QByteArray &text);
-    // Writes the text under the lock QSettings also takes, unless another writer changed the
-    // file since it was last read or written here.
-    enum class Write { Done, Failed, ChangedElsewhere };
-    Write writeLocked(const QByteArray &text);
-    // Reads the file back afterwards when it may hold more than the entries here.
+    // Writes under the lock QSettings also takes: the text, unless another writer changed the
+    // file since it was last read or written here or there is no text; then QSettings merges.
+    bool writeLocked(const QByteArray *text);
+    // Reads the result back when it may hold more than the entries here.
     bool writeThroughQSettings(bool readBack);
 
     struct Entry
