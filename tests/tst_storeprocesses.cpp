@@ -75,7 +75,7 @@ void TstStoreProcesses::init()
 
 void TstStoreProcesses::twoProgramsSavingAtOnceLoseNothing()
 {
-    const int count = 120;
+    const int count = 80;
     QProcess first;
     QProcess second;
     first.start(
@@ -93,13 +93,13 @@ void TstStoreProcesses::killsDuringRemovesAndRenamesLeaveWholeDevices()
 {
     // Committed seeds: the same kills on every run.
     QRandomGenerator random(27);
-    for (int kill = 0; kill < 120; ++kill) {
+    for (int kill = 0; kill < 80; ++kill) {
         QProcess churn;
         churn.start(QStringLiteral(VT_STOREDFILES),
             { "churn", dataHome->path(), QString::number(random.generate()) });
         QVERIFY(churn.waitForStarted(30000));
         // Killed while it is in the middle of its next change, at a point the scheduler picks.
-        const int changes = int(random.bounded(1, 6));
+        const int changes = int(random.bounded(1, 4));
         QTRY_VERIFY_WITH_TIMEOUT(
             churn.bytesAvailable() >= changes || churn.state() == QProcess::NotRunning, 30000);
         churn.kill();

@@ -33,7 +33,7 @@ const char lineEnd[] = "\n";
 // As long as QSettings waits for its own lock before it reports the file as not writable.
 const int lockWaitMs = 10000;
 const int staleLockMs = 2000;
-const int emptyLockMs = 200;
+const int emptyLockMs = 100;
 
 qint64 writingNs = 0;
 
