@@ -53,6 +53,15 @@ void removeExactly(QSettings &settings, const QString &key)
         settings.setValue(key + QLatin1Char('/') + below.at(i), values.at(i));
 }
 
+// A file QSettings wrote holds one line per key and ends with a line end; a write torn by a
+// full disk (which Qt 5's QSaveFile can let pass) does neither.
+bool fileIsWhole(const QByteArray &data, int keyCount)
+{
+    if (!data.isEmpty() && !data.endsWith('\n'))
+        return false;
+    return IniSyntax::read(data).size() == keyCount;
+}
+
 } // namespace
 
 IniFile::IniFile(const QString &path)
@@ -322,6 +331,7 @@ bool IniFile::writeThroughQSettings(bool readBack)
     if (!folder.isValid() || (QFileInfo::exists(path) && !QFile::copy(path, copy)))
         return false;
     bool ok = false;
+    int keyCount = 0;
     {
         QSettings settings(copy, QSettings::IniFormat);
         QtCompat::useUtf8Ini(settings);
@@ -343,11 +353,13 @@ bool IniFile::writeThroughQSettings(bool readBack)
         }
         settings.sync();
         ok = settings.status() == QSettings::NoError;
+        keyCount = settings.allKeys().size();
     }
     QFile merged(copy);
     if (!ok || !merged.open(QIODevice::ReadOnly))
         return false;
-    if (!replaceWhole(path, merged.readAll()))
+    const QByteArray bytes = merged.readAll();
+    if (!fileIsWhole(bytes, keyCount) || !replaceWhole(path, bytes))
         return false;
     if (readBack) {
         load(copy);
