@@ -382,7 +382,7 @@ void TstSettingsFailures::folderInPlaceOfAFileRefusesTheChange()
     QVERIFY(!store->commandExists("pong"));
     QVERIFY(store->deviceExists("Cam1"));
     QCOMPARE(store->commandNameModel()->stringList(), QStringList({ "ping" }));
-    QCOMPARE(store->commandNameAt(0), QStringLiteral("ping"));
+    QCOMPARE(store->commandNameModel()->stringList().value(0), QStringLiteral("ping"));
     if (operation == "removeCommand" || operation == "setCommandBytes")
         QCOMPARE(store->commandBytes("ping"), QByteArray("P"));
     if (operation == "setDeviceValue")
