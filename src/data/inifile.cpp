@@ -326,7 +326,15 @@ bool IniFile::replaceWhole(const QString &path, const QByteArray &bytes)
 // memory and notices another writer only by size and time to the millisecond.
 bool IniFile::writeThroughQSettings(bool readBack)
 {
+    // In memory where the system has such a folder: QSettings syncs its copy to the disk too.
+#ifdef Q_OS_LINUX
+    const QString shm = QStringLiteral("/dev/shm");
+    QTemporaryDir folder(QFileInfo(shm).isWritable()
+            ? shm + QStringLiteral("/vt-ini-XXXXXX")
+            : QDir::tempPath() + QStringLiteral("/vt-ini-XXXXXX"));
+#else
     QTemporaryDir folder;
+#endif
     const QString copy = folder.filePath(QFileInfo(path).fileName());
     if (!folder.isValid() || (QFileInfo::exists(path) && !QFile::copy(path, copy)))
         return false;
