@@ -5,6 +5,7 @@
 #include "messageboxcatcher.h"
 #include "testapp.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QScopedPointer>
@@ -279,6 +280,12 @@ void TstAppSettingsManager::settingsWithoutNameAreIgnoredAndGo()
     writeFile("devicelist.ini",
         "[General]\nCam1_comport=COM3\nGhost_comport=COM7\n"
         "Ghost_baudrate=4800\n");
+    // Left alone for a while: no other copy of the program is saving these right now.
+    QFile settingsFile(store->dataFolder() + "devicelist.ini");
+    QVERIFY(settingsFile.open(QIODevice::ReadWrite));
+    QVERIFY(settingsFile.setFileTime(
+        QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+    settingsFile.close();
     reopen();
     const QList<DeviceValues> loaded = devices();
     QCOMPARE(loaded.size(), 1);

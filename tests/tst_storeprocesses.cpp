@@ -2,6 +2,7 @@
 // killed at any instant of a remove or a rename. Each runs the storedfiles tool.
 #include "testapp.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -107,7 +108,13 @@ void TstStoreProcesses::killsDuringRemovesAndRenamesLeaveWholeDevices()
         QVERIFY2(churn.exitStatus() == QProcess::CrashExit, churn.readAllStandardError());
         QCOMPARE(namesWithoutSettings(folder()), QStringList());
     }
-    // The next start shows whole devices only, and leaves no settings without a name.
+    // The next start, a while later, shows whole devices only and leaves no settings without a
+    // name.
+    QFile settingsFile(folder() + "devicelist.ini");
+    QVERIFY(settingsFile.open(QIODevice::ReadWrite));
+    QVERIFY(settingsFile.setFileTime(
+        QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+    settingsFile.close();
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome->path()));
     const QString ownName = QCoreApplication::applicationName();
     QCoreApplication::setApplicationName(QStringLiteral("VerantisTerminal"));

@@ -8,6 +8,7 @@
 #include "util/diskfailure.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -131,6 +132,8 @@ IniFile *openSettings(const QString &path)
     return new IniFile(path);
 }
 
+const int orphanAgeSeconds = 5;
+
 bool sameKey(const QString &a, const QString &b)
 {
 #ifdef Q_OS_WIN
@@ -149,8 +152,10 @@ AppSettingsManager::AppSettingsManager()
     , commandNames(new QStringListModel(this))
 {
     const QString folder = dataFolder();
-    deviceSettings = openScreened(folder, QStringLiteral("devicelist.ini"), DeviceFile);
+    // The names before the settings: another copy of the program saves a device's settings
+    // before its name, so every name read here has its settings in the file read next.
     deviceNameSettings = openScreened(folder, QStringLiteral("devicenamelist.ini"), NameFile);
+    deviceSettings = openScreened(folder, QStringLiteral("devicelist.ini"), DeviceFile);
     commandSettings = openScreened(folder, QStringLiteral("commandlist.ini"), CommandFile);
     // allKeys() gives them sorted, as the lists below keep them.
     namesFollow(deviceNameSettings);
@@ -300,7 +305,10 @@ void AppSettingsManager::removeOrphans()
     }
     if (!ghosts.isEmpty())
         write(deviceNameSettings, ghosts);
-    if (!orphans.isEmpty())
+    // Settings without a name may belong to a device another copy of the program is saving
+    // right now; a file left alone for a while has no change in flight.
+    const QDateTime changed = QFileInfo(deviceSettings->fileName()).lastModified();
+    if (!orphans.isEmpty() && changed.secsTo(QDateTime::currentDateTime()) > orphanAgeSeconds)
         write(deviceSettings, orphans);
 }
 

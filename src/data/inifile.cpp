@@ -5,6 +5,7 @@
 #include "util/qtcompat.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -62,12 +63,31 @@ bool fileIsWhole(const QByteArray &data, int keyCount)
     return IniSyntax::read(data).size() == keyCount;
 }
 
+// Where private copies go: in memory where the system has such a folder, as QSettings syncs
+// the copies it writes to the disk too.
+QString privateFolderTemplate()
+{
+#ifdef Q_OS_LINUX
+    const QString shm = QStringLiteral("/dev/shm");
+    if (QFileInfo(shm).isWritable())
+        return shm + QStringLiteral("/vt-ini-XXXXXX");
+#endif
+    return QDir::tempPath() + QStringLiteral("/vt-ini-XXXXXX");
+}
+
 } // namespace
 
 IniFile::IniFile(const QString &path)
     : path(path)
 {
-    load(path);
+    // What the file held before it was read: a write in between is seen as another writer's.
+    const FileState before = stateOf(path);
+    // Read from a copy under a new name: QSettings keeps files it read in memory and notices
+    // another writer only by size and time to the millisecond.
+    QTemporaryDir folder(privateFolderTemplate());
+    const QString copy = folder.filePath(QFileInfo(path).fileName());
+    load(folder.isValid() && QFile::copy(path, copy) ? copy : path);
+    fileState = before;
 }
 
 IniFile::~IniFile()
@@ -92,6 +112,14 @@ IniFile::FileState IniFile::stateOf(const QString &path)
         return state;
     state.size = info.size();
     state.time = info.lastModified();
+    // Clocks are coarse and inodes are reused: two writers can leave the same size, times and
+    // inode behind. What the file holds tells them apart.
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        hash.addData(&file);
+        state.digest = hash.result();
+    }
 #ifndef Q_OS_WIN
     // Two writes within the clock's resolution can leave the same size and time; the file that
     // replaced another is a new one all the same.
@@ -326,15 +354,7 @@ bool IniFile::replaceWhole(const QString &path, const QByteArray &bytes)
 // memory and notices another writer only by size and time to the millisecond.
 bool IniFile::writeThroughQSettings(bool readBack)
 {
-    // In memory where the system has such a folder: QSettings syncs its copy to the disk too.
-#ifdef Q_OS_LINUX
-    const QString shm = QStringLiteral("/dev/shm");
-    QTemporaryDir folder(QFileInfo(shm).isWritable()
-            ? shm + QStringLiteral("/vt-ini-XXXXXX")
-            : QDir::tempPath() + QStringLiteral("/vt-ini-XXXXXX"));
-#else
-    QTemporaryDir folder;
-#endif
+    QTemporaryDir folder(privateFolderTemplate());
     const QString copy = folder.filePath(QFileInfo(path).fileName());
     if (!folder.isValid() || (QFileInfo::exists(path) && !QFile::copy(path, copy)))
         return false;

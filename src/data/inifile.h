@@ -116,9 +116,11 @@ private:
         qint64 size = -1;
         QDateTime time;
         quint64 id = 0;
+        QByteArray digest;
         bool operator!=(const FileState &other) const
         {
-            return size != other.size || time != other.time || id != other.id;
+            return size != other.size || time != other.time || id != other.id
+                || digest != other.digest;
         }
     };
     static FileState stateOf(const QString &path);
