@@ -2,7 +2,6 @@
 // against a bare QSerialPort reader; see docs/performance.md.
 #include "measure.h"
 #include "scenarios.h"
-#include "util/qtcompat.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+#include <QStringConverter>
+#endif
 
 #include <algorithm>
 #include <csignal>
@@ -30,7 +32,11 @@ QTextStream &out()
 {
     static QTextStream stream(stdout);
     static const bool utf8 = [] {
-        QtCompat::useUtf8(stream);
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+        stream.setCodec("UTF-8");
+#else
+        stream.setEncoding(QStringConverter::Utf8);
+#endif
         return true;
     }();
     Q_UNUSED(utf8)

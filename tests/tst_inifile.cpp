@@ -1,6 +1,7 @@
 // The store's INI files written without QSettings: byte for byte what QSettings writes, read
 // back by QSettings as written, and handed to QSettings where that is not certain.
 #include "data/inifile.h"
+#include "data/inisyntax.h"
 #include "util/qtcompat.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -64,6 +67,8 @@ private slots:
     void handEditedGroupsAndListsGoThroughQSettings();
     void removingAGroupNameLeavesTheKeysUnderIt();
     void failedWriteIsReportedAndTriedAgainOrDiscarded();
+    void writeCutShortIsRefusedAndTheFileStays_data();
+    void writeCutShortIsRefusedAndTheFileStays();
 };
 
 void TstIniFile::writesWhatQSettingsWrites_data()
@@ -248,7 +253,7 @@ void TstIniFile::failedWriteIsReportedAndTriedAgainOrDiscarded()
     file.setValue("b", 2);
     QVERIFY(file.sync());
     // Where the plain writer exists it writes this file; elsewhere QSettings does.
-    QCOMPARE(file.writtenByQSettings(), IniFile::iniLine("b", 2).isEmpty());
+    QCOMPARE(file.writtenByQSettings(), IniSyntax::line("b", 2).isEmpty());
 
     // A folder in the file's place refuses the write; the change stays in memory.
     QVERIFY(QFile::remove(path));
@@ -269,8 +274,46 @@ void TstIniFile::failedWriteIsReportedAndTriedAgainOrDiscarded()
     file.setValue("e", 5);
     file.discardChanges();
     QVERIFY(file.sync());
-    QTest::qWait(50);
+    // The write the change had scheduled runs, and finds nothing to write.
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(fileBytes(path), QByteArray("[General]\na=1\nb=2\nc=3\nd=4\n"));
+}
+
+void TstIniFile::writeCutShortIsRefusedAndTheFileStays_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::newRow("plain lines") << QByteArray("[General]\na=1\n");
+    QTest::newRow("through QSettings") << QByteArray("[General]\na=1\n\n[g]\nb=1\n");
+}
+
+void TstIniFile::writeCutShortIsRefusedAndTheFileStays()
+{
+    // A file size limit stops every write in the middle, as a disk filling up does, without
+    // root and whatever room the disk has.
+    QFETCH(QByteArray, contents);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.ini");
+    writeBytes(path, contents);
+    IniFile file(path);
+    const QStringList keys = file.allKeys();
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit unlimited = limit;
+    limit.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const QString reason = file.commit({ { "big", QByteArray(20000, 'x') } });
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(fileBytes(path), contents);
+    QCOMPARE(file.allKeys(), keys);
+
+    // The next write lands whole, without the refused change.
+    QCOMPARE(file.commit({ { "c", 3 } }), QString());
+    IniFile reread(path);
+    QStringList expected = keys + QStringList { "c" };
+    expected.sort();
+    QCOMPARE(reread.allKeys(), expected);
 }
 
 QTEST_GUILESS_MAIN(TstIniFile)

@@ -3,17 +3,22 @@
 #include "data/appcommanddata.h"
 #include "data/appdevicedata.h"
 #include "data/appsettingsmanager.h"
+#include "data/inisyntax.h"
 #include "messageboxcatcher.h"
 #include "models/appabstracttablemodel.h"
 #include "scratchmount.h"
 #include "testapp.h"
 #include "ui/appmainwin.h"
+#include "util/qtcompat.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScopedPointer>
+#include <QSettings>
 #include <QStringListModel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -67,6 +72,7 @@ private slots:
     void readOnlyFilesAreReported();
     void fullDiskIsReportedAndFilesStayWhole();
     void tablesShowOnlyWhatWasStored();
+    void mutatedFilesStartAndReadAsQSettingsDoes();
 
 private:
     void reopen();
@@ -191,6 +197,17 @@ void TstSettingsFailures::corruptValuesAreIgnoredAndToldOnce_data()
     QTest::newRow("device name") << "devicenamelist.ini"
                                  << "Cam1=" + hugeList << "Cam1"
                                  << QStringList { "Cam2 COM4 9600 8 0 0 0" } << bothCommands;
+    // Lines that crashed every start on Qt 5: an "=" in a quoted key, and an escape longer than
+    // 16 bits whose low 16 bits are "@".
+    QTest::newRow("quoted key") << "commandlist.ini"
+                                << "\"k=x\"=" + hugeList << "\"k=x\"" << bothDevices
+                                << bothCommands;
+    QTest::newRow("long escape") << "commandlist.ini"
+                                 << "k=\\x10040" + hugeList.mid(1) << "k" << bothDevices
+                                 << bothCommands;
+    QTest::newRow("long escape in a name")
+        << "devicenamelist.ini"
+        << "Cam=\\x10040" + hugeList.mid(1) << "Cam" << bothDevices << bothCommands;
 }
 
 void TstSettingsFailures::corruptValuesAreIgnoredAndToldOnce()
@@ -205,15 +222,22 @@ void TstSettingsFailures::corruptValuesAreIgnoredAndToldOnce()
     QVERIFY(store->addDevice("Cam2", "COM4", 9600, 0, 8, 0, 0));
     QVERIFY(store->addCommand("pong", "Q"));
     store.reset();
-    // The bad line replaces the item's own line; every other line stays as it was.
+    // The bad line replaces the item's own line, or comes last; every other line stays as it was.
     const QByteArray good = fileBytes(file);
     const QByteArray key = badLine.left(badLine.indexOf('='));
     QList<QByteArray> lines = good.split('\n');
+    bool replaced = false;
     for (QByteArray &line : lines) {
-        if (line.startsWith(key + '='))
+        if (line.startsWith(key + '=')) {
             line = badLine;
+            replaced = true;
+        }
     }
+    if (!replaced)
+        lines.insert(lines.size() - 1, badLine);
     const QByteArray bad = lines.join('\n');
+    // An earlier backup is never lost.
+    writeFile(file + ".bak", "earlier");
     QVERIFY(bad != good);
     writeFile(file, bad);
 
@@ -224,7 +248,8 @@ void TstSettingsFailures::corruptValuesAreIgnoredAndToldOnce()
     QCOMPARE(catcher->texts().first(),
         "These saved items hold values this program cannot read and were ignored:\n" + file + ": "
             + item + "\nThe files as they were are kept next to them with the ending .bak.");
-    QCOMPARE(fileBytes(file + ".bak"), bad);
+    QCOMPARE(fileBytes(file + ".bak"), QByteArray("earlier"));
+    QCOMPARE(fileBytes(file + ".1.bak"), bad);
     QByteArray repaired = bad;
     repaired.replace(badLine + '\n', QByteArray());
     QCOMPARE(fileBytes(file), repaired);
@@ -233,7 +258,8 @@ void TstSettingsFailures::corruptValuesAreIgnoredAndToldOnce()
     reopen();
     QCOMPARE(describe(store->loadDevices()), devices);
     QVERIFY(store->addCommand("new", "N"));
-    QTest::qWait(50);
+    // A report would be posted for after start-up.
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(catcher->count(), 1);
 }
 
@@ -356,7 +382,7 @@ void TstSettingsFailures::folderInPlaceOfAFileRefusesTheChange()
     QVERIFY(!store->commandExists("pong"));
     QVERIFY(store->deviceExists("Cam1"));
     QCOMPARE(store->commandNameModel()->stringList(), QStringList({ "ping" }));
-    QCOMPARE(store->commandNameAt(0), QStringLiteral("ping"));
+    QCOMPARE(store->commandNameModel()->stringList().value(0), QStringLiteral("ping"));
     if (operation == "removeCommand" || operation == "setCommandBytes")
         QCOMPARE(store->commandBytes("ping"), QByteArray("P"));
     if (operation == "setDeviceValue")
@@ -525,6 +551,96 @@ void TstSettingsFailures::tablesShowOnlyWhatWasStored()
     QCOMPARE(devices->rowCount(), 0);
     QVERIFY(!appStore->deviceExists("Kept"));
     QVERIFY(!appStore->commandExists("kept"));
+}
+
+void TstSettingsFailures::mutatedFilesStartAndReadAsQSettingsDoes()
+{
+    // Committed seeds: the same files on every run. Each start must survive, and every line the
+    // screen lets through must read as the screen read it, in a type this program writes.
+    saveCam1AndPing();
+    QVERIFY(store->addDevice("Cam 2; \u00fc=%", "COM4", 9600, 0, 8, 0, 0));
+    QVERIFY(store->addCommand("pong, \"q\"", QByteArray("\0\x01\xff\\,=;", 9)));
+    store.reset();
+    const QStringList files { "devicenamelist.ini", "devicelist.ini", "commandlist.ini" };
+    QMap<QString, QByteArray> good;
+    for (const QString &file : files)
+        good[file] = fileBytes(file);
+    static const char *const pieces[] = { "@Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)", "\\x10040",
+        "\\x", "\\0", "\\", "\\\n", "\"", "=", ",", ";", "\n", "\r", " ", "[", "]", "%U", "%4", "@",
+        "@@", "@ByteArray(", "@String(", "@Rect(1 2 3 4)", ")", "\xff", "\x7f" };
+    QRandomGenerator random(2027);
+    for (int run = 0; run < 100; ++run) {
+        QMap<QString, QByteArray> mutated;
+        for (const QString &file : files) {
+            QByteArray bytes = good[file];
+            for (int i = int(random.bounded(1, 5)); i > 0; --i) {
+                const int at = int(random.bounded(bytes.size() + 1));
+                const char *piece = pieces[random.bounded(int(std::size(pieces)))];
+                if (random.bounded(4) == 0)
+                    bytes.remove(at, int(random.bounded(1, 4)));
+                bytes.insert(at, piece);
+            }
+            mutated[file] = bytes;
+            writeFile(file, bytes);
+            QFile::remove(path(file) + ".bak");
+        }
+        reopen();
+        store.reset();
+        for (const QString &file : files) {
+            const QByteArray repaired = fileBytes(file);
+            // The last line of a key counts; a list is compared by its type only.
+            QHash<QString, QStringList> read;
+            for (const IniSyntax::Entry &entry : IniSyntax::read(repaired)) {
+                const QByteArray &key = entry.rawKey;
+                // QSettings normalises keys with "/" (from "\\" too) into groups.
+                if (!entry.key.contains(QLatin1Char('/')) && !entry.key.isEmpty()
+                    && std::all_of(
+                        key.cbegin(), key.cend(), [](char c) { return uchar(c) < 0x80; }))
+                    read[entry.key] = entry.isList ? QStringList() : entry.elements;
+            }
+            // A copy under a new name: QSettings keeps files it read in memory.
+            const QString copy = dataHome->filePath(QString::number(run) + file);
+            QVERIFY(QFile::copy(path(file), copy));
+            QSettings settings(copy, QSettings::IniFormat);
+            QtCompat::useUtf8Ini(settings);
+            for (auto it = read.cbegin(); it != read.cend(); ++it) {
+                const QVariant value = settings.value(it.key());
+                const QString context = file + ": " + it.key() + " in run " + QString::number(run);
+                QVERIFY2(value.userType() == QMetaType::QString
+                        || value.userType() == QMetaType::QByteArray
+                        || (file == "devicenamelist.ini"
+                            && value.userType() == QMetaType::QStringList),
+                    qPrintable(context));
+                if (it->size() != 1)
+                    continue;
+                QString text = it->first();
+                if (IniSyntax::isByteArray(text)) {
+                    QVERIFY2(value.toByteArray() == text.mid(11).chopped(1).toLatin1(),
+                        qPrintable(context));
+                    continue;
+                }
+                if (text.startsWith("@String(") && text.endsWith(')'))
+                    text = text.mid(8).chopped(1);
+                else if (text.startsWith("@@"))
+                    text = text.mid(1);
+                else if (value.userType() == QMetaType::QByteArray)
+                    continue;
+                QVERIFY2(value.toString() == text, qPrintable(context));
+            }
+        }
+    }
+
+    // A megabyte of long escapes starts within a second.
+    QByteArray huge = "[General]\n";
+    while (huge.size() < 1024 * 1024)
+        huge += "k" + QByteArray::number(huge.size()) + "=\\x1000000000040Variant(\\x"
+            + QByteArray(200, '1') + ")\n";
+    writeFile("commandlist.ini", huge);
+    QElapsedTimer timer;
+    timer.start();
+    reopen();
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    catcher->clear();
 }
 
 VT_TEST_MAIN(TstSettingsFailures)

@@ -895,17 +895,26 @@ void TstTableDelegates::idleTablesPaintNothing()
     devices->update();
     commands->update();
     QTRY_VERIFY_WITH_TIMEOUT(deviceCounter.paints > 0 && commandCounter.paints > 0, 10000);
-    QTest::qWait(200);
     // Buttons for the rows in view, not for every row.
-    QCOMPARE(shownButtons(deviceTable()).size(), 2 * rowsInView(deviceTable()));
-    QCOMPARE(shownButtons(commandTable()).size(), rowsInView(commandTable()));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        shownButtons(deviceTable()).size(), 2 * rowsInView(deviceTable()), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        shownButtons(commandTable()).size(), rowsInView(commandTable()), 10000);
+    // Everything the event loop holds is handled: an idle window has nothing left to do.
+    const auto settle = [] {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+    };
+    settle();
     QVERIFY(rowsInView(deviceTable()) <= rows);
     const int deviceButtons = devices->findChildren<QPushButton *>().size();
     const int commandButtons = commands->findChildren<QPushButton *>().size();
 
     // An idle window repaints nothing, however many rows it has.
     deviceCounter.paints = commandCounter.paints = 0;
-    QTest::qWait(500);
+    settle();
     QCOMPARE(deviceCounter.paints, 0);
     QCOMPARE(commandCounter.paints, 0);
 
@@ -919,7 +928,7 @@ void TstTableDelegates::idleTablesPaintNothing()
     QCOMPARE(devices->findChildren<QPushButton *>().size(), deviceButtons);
     QCOMPARE(commands->findChildren<QPushButton *>().size(), commandButtons);
     deviceCounter.paints = commandCounter.paints = 0;
-    QTest::qWait(300);
+    settle();
     QCOMPARE(deviceCounter.paints, 0);
     QCOMPARE(commandCounter.paints, 0);
 }

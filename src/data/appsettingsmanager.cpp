@@ -4,14 +4,16 @@
 #include "data/appcommanddata.h"
 #include "data/appdevicedata.h"
 #include "data/inifile.h"
+#include "data/inisyntax.h"
+#include "util/diskfailure.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
-#include <QStorageInfo>
 #include <QStringList>
 #include <QStringListModel>
 #include <QTemporaryDir>
@@ -86,181 +88,34 @@ QString tr(const char *text)
 // are never used.
 enum FileKind { NameFile, DeviceFile, CommandFile };
 
-// One logical line of an INI file: where it lies in the bytes, and its key and raw value.
-struct IniLine
+// True for a line QSettings would read as something this program never writes.
+bool foreignValue(const IniSyntax::Entry &entry, FileKind kind)
 {
-    int begin;
-    int end;
-    QByteArray key;
-    QByteArray value;
-};
-
-// Splits INI bytes into lines as QSettings reads them: a line ends at CR or LF unless a
-// backslash stands before the end, comments start with ';', sections are in brackets.
-QVector<IniLine> iniLines(const QByteArray &data)
-{
-    QVector<IniLine> lines;
-    QByteArray section;
-    int begin = 0;
-    while (begin < data.size()) {
-        int end = begin;
-        while (end < data.size()) {
-            const char c = data.at(end);
-            if (c == '\\' && end + 1 < data.size()) {
-                // An escaped line end continues the line, CR LF counting as one.
-                end += data.mid(end + 1, 2) == "\r\n" ? 3 : 2;
-                continue;
-            }
-            if (c == '\n' || c == '\r')
-                break;
-            ++end;
-        }
-        const QByteArray text = data.mid(begin, end - begin).trimmed();
-        while (end < data.size() && (data.at(end) == '\n' || data.at(end) == '\r'))
-            ++end;
-        if (text.startsWith('[')) {
-            section = text.mid(1);
-            if (section.endsWith(']'))
-                section.chop(1);
-        } else if (!text.isEmpty() && !text.startsWith(';') && text.contains('=')) {
-            const int equals = text.indexOf('=');
-            QByteArray key = text.left(equals).trimmed();
-            if (!section.isEmpty() && section != "General")
-                key = section + '/' + key;
-            lines.append({ begin, end, key, text.mid(equals + 1) });
-        }
-        begin = end;
-    }
-    return lines;
-}
-
-// The elements of a raw value after INI unescaping, close enough to QSettings' own reading to
-// tell what it would make of them: a comma outside quotes makes a list.
-QList<QByteArray> valueElements(const QByteArray &raw)
-{
-    QList<QByteArray> elements;
-    QByteArray current;
-    bool quoted = false;
-    for (int i = 0; i < raw.size(); ++i) {
-        const char c = raw.at(i);
-        if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            elements.append(current.trimmed());
-            current.clear();
-        } else if (c == '\\' && i + 1 < raw.size()) {
-            const char escaped = raw.at(++i);
-            const bool hex = escaped == 'x';
-            const bool octal = escaped >= '0' && escaped <= '7';
-            if (hex || octal) {
-                uint code = hex ? 0 : uint(escaped - '0');
-                const QByteArray digits = hex ? "0123456789abcdefABCDEF" : "01234567";
-                while (i + 1 < raw.size() && digits.contains(raw.at(i + 1)) && code <= 0xFFFF)
-                    code = code * (hex ? 16 : 8)
-                        + uint(QByteArray(1, raw.at(++i)).toUInt(nullptr, 16));
-                current.append(code <= 0xFF ? char(code) : '?');
-            } else if (escaped == '\r' || escaped == '\n') {
-                if (escaped == '\r' && i + 1 < raw.size() && raw.at(i + 1) == '\n')
-                    ++i;
-            } else {
-                current.append(escaped);
-            }
-        } else {
-            current.append(c);
-        }
-    }
-    elements.append(current.trimmed());
-    return elements;
-}
-
-// True for a value QSettings would read as something this program never writes. Some of these
-// forms go through a binary decoder that trusts the sizes it reads, so a single bad value could
-// abort the program while it reads the file.
-bool foreignValue(const QByteArray &raw, FileKind kind)
-{
-    const QList<QByteArray> elements = valueElements(raw);
-    if (elements.size() > 1 && kind != NameFile)
+    if (entry.isList && kind != NameFile)
         return true;
-    static const char *const decoded[]
-        = { "@Variant(", "@DateTime(", "@Rect(", "@Size(", "@Point(", "@Invalid(" };
-    for (const QByteArray &element : elements) {
-        if (!element.startsWith('@') || element.startsWith("@@"))
-            continue;
-        for (const char *form : decoded) {
-            if (element.startsWith(form))
-                return true;
-        }
-        if (kind == DeviceFile && element.startsWith("@ByteArray("))
-            return true;
+    return std::any_of(entry.elements.cbegin(), entry.elements.cend(), [kind](const QString &e) {
+        return IniSyntax::decodesToOtherType(e)
+            || (kind == DeviceFile && IniSyntax::isByteArray(e));
+    });
+}
+
+// The first free backup name: "<file>.bak", then "<file>.1.bak" and on; none is ever replaced.
+QString freeBackupName(const QString &path)
+{
+    QString backup = path + QStringLiteral(".bak");
+    for (int i = 1; QFileInfo::exists(backup); ++i)
+        backup = path + QStringLiteral(".%1.bak").arg(i);
+    return backup;
+}
+
+// The name a device setting key belongs to, or a null string for a key of no device setting.
+QString deviceOfKey(const QString &key)
+{
+    for (int i = 0; i < DeviceKeyCount; ++i) {
+        if (key.endsWith(deviceKey(i).suffix))
+            return key.left(key.size() - deviceKey(i).suffix.size());
     }
-    return false;
-}
-
-// Where a write could go wrong, from the outside: the reason to tell the operator.
-QString writeFailureReason(const QString &path, qint64 needed)
-{
-    const QFileInfo info(path);
-    if (info.isDir())
-        return tr("a folder of that name is in its place");
-    const QFileInfo folder(info.absolutePath());
-    if (!folder.isDir())
-        return tr("its folder does not exist and could not be made");
-    const QStorageInfo storage(folder.absoluteFilePath());
-    if (storage.isValid() && storage.isReadOnly())
-        return tr("the disk is read-only");
-    if (info.exists() && !info.isWritable())
-        return tr("the file is read-only");
-    if (!folder.isWritable())
-        return tr("the folder is read-only");
-    if (storage.isValid() && storage.bytesAvailable() < needed)
-        return tr("the disk is full");
-    return tr("the system refused to write it");
-}
-
-// The nearest folder of the path that exists: the data folder is made only by the first write.
-QString existingFolder(const QString &path)
-{
-    QDir dir = QFileInfo(path).absoluteDir();
-    while (!dir.exists() && !dir.isRoot()) {
-        if (!dir.cdUp())
-            break;
-    }
-    return dir.absolutePath();
-}
-
-// Room for a file rewritten with the changes: a whole new copy is written before it replaces the
-// old one, and QSettings is not told of a write that runs out of room in the middle.
-// Escaped text takes at most six bytes per character; the margin covers block rounding.
-qint64 bytesNeeded(const QString &path, qint64 changedChars)
-{
-    return QFileInfo(path).size() + changedChars * 6 + 16 * 1024;
-}
-
-bool roomFor(const QString &path, qint64 needed)
-{
-    const QStorageInfo storage(existingFolder(path));
-    return !storage.isValid() || storage.bytesAvailable() < 0 || storage.bytesAvailable() >= needed;
-}
-
-// A file QSettings wrote holds one line per key and ends with a line end; a write torn by a full
-// disk does neither.
-bool fileIsWhole(const QString &path, int keyCount)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return keyCount == 0 && !file.exists();
-    const QByteArray data = file.readAll();
-    if (data.isEmpty())
-        return keyCount == 0;
-    if (!data.endsWith('\n'))
-        return false;
-    int lines = 0;
-    for (const QByteArray &line : data.split('\n')) {
-        const QByteArray text = line.trimmed();
-        if (!text.isEmpty() && !text.startsWith('['))
-            ++lines;
-    }
-    return lines == keyCount;
+    return QString();
 }
 
 void showWriteFailure(const QString &path, const QString &reason)
@@ -275,6 +130,17 @@ IniFile *openSettings(const QString &path)
     return new IniFile(path);
 }
 
+const int orphanAgeSeconds = 5;
+
+bool sameKey(const QString &a, const QString &b)
+{
+#ifdef Q_OS_WIN
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+#else
+    return a == b;
+#endif
+}
+
 } // namespace
 
 AppSettingsManager::AppSettingsManager()
@@ -284,15 +150,19 @@ AppSettingsManager::AppSettingsManager()
     , commandNames(new QStringListModel(this))
 {
     const QString folder = dataFolder();
-    deviceSettings = openScreened(folder, QStringLiteral("devicelist.ini"), DeviceFile);
+    // The names before the settings: another copy of the program saves a device's settings
+    // before its name, so every name read here has its settings in the file read next.
     deviceNameSettings = openScreened(folder, QStringLiteral("devicenamelist.ini"), NameFile);
+    deviceSettings = openScreened(folder, QStringLiteral("devicelist.ini"), DeviceFile);
     commandSettings = openScreened(folder, QStringLiteral("commandlist.ini"), CommandFile);
     // allKeys() gives them sorted, as the lists below keep them.
-    deviceNames = savedNames(deviceNameSettings);
+    namesFollow(deviceNameSettings);
     commandNames->setStringList(savedNames(commandSettings));
+    removeOrphans();
     // The name lists follow a file that another writer changed and that was therefore read again.
     connect(
         deviceNameSettings, &IniFile::reread, this, [this] { namesFollow(deviceNameSettings); });
+    connect(deviceSettings, &IniFile::reread, this, [this] { namesFollow(deviceNameSettings); });
     connect(commandSettings, &IniFile::reread, this, [this] { namesFollow(commandSettings); });
     // After start-up, over the main window.
     if (!ignoredItems.isEmpty())
@@ -316,27 +186,29 @@ IniFile *AppSettingsManager::openScreened(const QString &folder, const QString &
     const QByteArray data = in.readAll();
     in.close();
 
+    // Every line as QSettings will read it, so no value reaches QSettings that it would decode
+    // into anything but the types written here.
     QByteArray kept;
     int from = 0;
     QStringList ignored;
-    for (const IniLine &line : iniLines(data)) {
-        if (!foreignValue(line.value, FileKind(kind)))
+    for (const IniSyntax::Entry &entry : IniSyntax::read(data)) {
+        if (!foreignValue(entry, FileKind(kind)))
             continue;
-        kept += data.mid(from, line.begin - from);
-        from = line.end;
-        ignored.append(file + QStringLiteral(": ") + QString::fromUtf8(line.key));
+        kept += data.mid(from, entry.begin - from);
+        // Its line end too: the next line starts a line as before.
+        from = entry.end;
+        while (from < data.size() && (data.at(from) == '\n' || data.at(from) == '\r'))
+            ++from;
+        ignored.append(file + QStringLiteral(": ") + entry.key);
     }
     if (ignored.isEmpty())
         return openSettings(path);
     kept += data.mid(from);
     ignoredItems += ignored;
 
-    // The file as it was stays next to it; the repaired one keeps every other line as it was.
-    const QString backup = path + QStringLiteral(".bak");
-    QFile::remove(backup);
-    QSaveFile repaired(path);
-    if (QFile::copy(path, backup) && repaired.open(QIODevice::WriteOnly)
-        && repaired.write(kept) == kept.size() && repaired.commit()) {
+    // The file as it was stays next to it, beside any earlier backup; the repaired one keeps
+    // every other line as it was.
+    if (QFile::copy(path, freeBackupName(path)) && IniFile::replaceWhole(path, kept)) {
         ignoredNotes.removeAll(tr("The files as they were are kept next to them with the ending "
                                   ".bak."));
         ignoredNotes.append(
@@ -346,7 +218,6 @@ IniFile *AppSettingsManager::openScreened(const QString &folder, const QString &
 
     // The file cannot be repaired where it is; its other items are read from a repaired copy,
     // and nothing is saved to it in this run.
-    repaired.cancelWriting();
     if (!repairedCopies)
         repairedCopies = std::make_unique<QTemporaryDir>();
     const QString copy = repairedCopies->filePath(file);
@@ -356,7 +227,7 @@ IniFile *AppSettingsManager::openScreened(const QString &folder, const QString &
     out.close();
     unrepairedFiles.insert(copy, path);
     ignoredNotes.prepend(tr("%1 could not be repaired (%2); changes to it cannot be saved.")
-                             .arg(file, writeFailureReason(path, kept.size())));
+                             .arg(file, DiskFailure::reason(path, kept.size())));
     return openSettings(copy);
 }
 
@@ -373,77 +244,80 @@ void AppSettingsManager::reportIgnoredItems()
     VerantisTerminalApp::app()->showMessage(lines.join(QLatin1Char('\n')));
 }
 
+QString AppSettingsManager::write(IniFile *settings, const KeyValues &changes, KeyValues *undo)
+{
+    if (unrepairedFiles.contains(settings->fileName()))
+        return tr("it holds values this program cannot read and could not be repaired");
+    return settings->commit(changes, undo);
+}
+
 bool AppSettingsManager::writeKeys(
     IniFile *settings, const KeyValues &changes, KeyValues *undo, bool tell)
 {
-    const auto report = [tell](const QString &path, const QString &reason) {
-        if (tell)
-            showWriteFailure(path, reason);
-    };
-    const QString path = unrepairedFiles.value(settings->fileName(), settings->fileName());
-    if (unrepairedFiles.contains(settings->fileName())) {
-        report(path, tr("it holds values this program cannot read and could not be repaired"));
-        return false;
-    }
-    // Each write reports its own outcome: a failed one leaves no error behind, and a file changed
-    // on disk since (put right by the operator, or saved by another instance) is merged with the
-    // change and read again.
+    const QString reason = write(settings, changes, undo);
+    if (!reason.isEmpty() && tell)
+        showWriteFailure(shownPath(settings), reason);
+    return reason.isEmpty();
+}
 
-    qint64 changedChars = 0;
-    for (const KeyValue &change : changes)
-        changedChars += change.key.size() + change.value.toString().size()
-            + change.value.toByteArray().size();
-    const qint64 needed = bytesNeeded(path, changedChars);
-    if (!roomFor(path, needed)) {
-        report(path, tr("the disk is full"));
-        return false;
-    }
+QString AppSettingsManager::shownPath(IniFile *settings) const
+{
+    return unrepairedFiles.value(settings->fileName(), settings->fileName());
+}
 
-    KeyValues before;
-    for (const KeyValue &change : changes)
-        before.append({ change.key,
-            settings->contains(change.key) ? settings->value(change.key) : QVariant() });
-    // IniFile removes exactly the key named, never the keys under "key/".
-    const auto apply = [settings](const KeyValues &values) {
-        for (const KeyValue &change : values) {
-            if (change.value.isValid())
-                settings->setValue(change.key, change.value);
-            else
-                settings->remove(change.key);
-        }
-    };
-
-    apply(changes);
-    const bool written = settings->sync();
-    // The file's own copy of its lines replaces it whole or not at all; QSettings, which writes
-    // the files IniFile leaves to it, can leave a torn file on a full disk.
-    if (written
-        && (!settings->writtenByQSettings() || fileIsWhole(path, settings->allKeys().size()))) {
-        if (undo)
-            *undo = before;
-        return true;
+bool AppSettingsManager::hasSettings(const QString &name) const
+{
+    for (int i = 0; i < DeviceKeyCount; ++i) {
+        if (deviceSettings->contains(name + deviceKey(i).suffix))
+            return true;
     }
-    const QString reason = writeFailureReason(path, needed);
-    // Reads and later writes must agree with what the disk holds. The old values are written
-    // again: a torn file gets its old contents back if the disk lets it, and QSettings, which
-    // keeps a file's unsaved changes for the next object on the same file, keeps the old values
-    // instead of the refused ones. If that fails too, nothing is left to write later.
-    apply(before);
-    if (!settings->sync())
-        settings->discardChanges();
-    // A write through QSettings may have read the file again, names and all, before it was taken
-    // back.
-    if (written || settings->writtenByQSettings())
-        namesFollow(settings);
-    report(path, reason);
     return false;
+}
+
+// A kill between the two writes of a change leaves settings without a name, or (from older
+// versions) a name without settings; neither is shown, and both go at the next start.
+void AppSettingsManager::removeOrphans()
+{
+    KeyValues ghosts;
+    for (const QString &name : savedNames(deviceNameSettings)) {
+        if (!findName(deviceNames, name).second)
+            ghosts.append({ name, QVariant() });
+    }
+    // Where keys match without regard to case (Windows), so do the names of their devices.
+    const auto folded = [](const QString &name) {
+#ifdef Q_OS_WIN
+        return name.toLower();
+#else
+        return name;
+#endif
+    };
+    QSet<QString> names;
+    for (const QString &name : qAsConst(deviceNames))
+        names.insert(folded(name));
+    KeyValues orphans;
+    const QStringList keys = deviceSettings->allKeys();
+    for (const QString &key : keys) {
+        const QString device = deviceOfKey(key);
+        if (!device.isNull() && !names.contains(folded(device)))
+            orphans.append({ key, QVariant() });
+    }
+    if (!ghosts.isEmpty())
+        write(deviceNameSettings, ghosts);
+    // Settings without a name may belong to a device another copy of the program is saving
+    // right now; a file left alone for a while has no change in flight.
+    const QDateTime changed = QFileInfo(deviceSettings->fileName()).lastModified();
+    if (!orphans.isEmpty() && changed.secsTo(QDateTime::currentDateTime()) > orphanAgeSeconds)
+        write(deviceSettings, orphans);
 }
 
 void AppSettingsManager::namesFollow(IniFile *settings)
 {
-    if (settings == deviceNameSettings)
+    if (settings == deviceNameSettings) {
         deviceNames = savedNames(deviceNameSettings);
-    else if (settings == commandSettings)
+        deviceNames.erase(std::remove_if(deviceNames.begin(), deviceNames.end(),
+                              [this](const QString &name) { return !hasSettings(name); }),
+            deviceNames.end());
+    } else if (settings == commandSettings)
         commandNames->setStringList(savedNames(commandSettings));
 }
 
@@ -552,24 +426,30 @@ bool AppSettingsManager::changeDeviceName(QString oldName, QString newName)
     if (oldName.isEmpty() || newName.isEmpty() || nameHasSeparator(newName))
         return false;
 
-    // Read everything first and remove the old keys before writing the new ones: where the INI
-    // keys ignore letter case (Windows), "cam1" and "Cam1" are the same key.
-    KeyValues settings;
-    for (int i = 0; i < DeviceKeyCount; ++i)
-        settings.append({ oldName + deviceKey(i).suffix, QVariant() });
-    for (int i = 0; i < DeviceKeyCount; ++i)
-        settings.append(
-            { newName + deviceKey(i).suffix, readDeviceValue(deviceSettings, oldName, i) });
-    KeyValues undo;
-    if (!writeKeys(deviceSettings, settings, &undo))
-        return false;
-    if (writeKeys(deviceNameSettings, { { oldName, QVariant() }, { newName, 1 } })) {
-        removeName(deviceNames, oldName);
-        insertName(deviceNames, newName);
-        return true;
+    // The new settings, then the names, then the old settings: a kill at any moment leaves the
+    // old device or the new one whole, plus at most settings without a name.
+    KeyValues added;
+    KeyValues removed;
+    for (int i = 0; i < DeviceKeyCount; ++i) {
+        const QString oldKey = oldName + deviceKey(i).suffix;
+        const QString newKey = newName + deviceKey(i).suffix;
+        added.append({ newKey, readDeviceValue(deviceSettings, oldName, i) });
+        // Where keys match without regard to case (Windows), "cam1" and "Cam1" are one key.
+        if (!sameKey(oldKey, newKey))
+            removed.append({ oldKey, QVariant() });
     }
-    writeKeys(deviceSettings, undo, nullptr, false);
-    return false;
+    KeyValues undo;
+    if (!writeKeys(deviceSettings, added, &undo))
+        return false;
+    if (!writeKeys(deviceNameSettings, { { oldName, QVariant() }, { newName, 1 } })) {
+        writeKeys(deviceSettings, undo, nullptr, false);
+        return false;
+    }
+    removeName(deviceNames, oldName);
+    insertName(deviceNames, newName);
+    // The rename stands; settings left behind by a failure here go at the next start.
+    write(deviceSettings, removed);
+    return true;
 }
 
 bool AppSettingsManager::changeCommandName(QString oldName, QString newName)
@@ -603,18 +483,24 @@ bool AppSettingsManager::removeDevice(QString name)
     // Nothing is stored under an empty name, so there is nothing to fail at.
     if (name.isEmpty())
         return true;
+    // The name first: without it the device is gone, whatever of its settings a kill leaves.
+    KeyValues undo;
+    if (!writeKeys(deviceNameSettings, { { name, QVariant() } }, &undo))
+        return false;
     KeyValues settings;
     for (int i = 0; i < DeviceKeyCount; ++i)
         settings.append({ name + deviceKey(i).suffix, QVariant() });
-    KeyValues undo;
-    if (!writeKeys(deviceSettings, settings, &undo))
+    const QString reason = write(deviceSettings, settings);
+    // Refused only if the name can be put back; otherwise the removal stands, and the settings
+    // left behind go at the next start.
+    if (!reason.isEmpty() && write(deviceNameSettings, undo).isEmpty()) {
+        // The failed write may have had the names read again in between.
+        namesFollow(deviceNameSettings);
+        showWriteFailure(shownPath(deviceSettings), reason);
         return false;
-    if (writeKeys(deviceNameSettings, { { name, QVariant() } })) {
-        removeName(deviceNames, name);
-        return true;
     }
-    writeKeys(deviceSettings, undo, nullptr, false);
-    return false;
+    removeName(deviceNames, name);
+    return true;
 }
 
 bool AppSettingsManager::removeCommand(QString name)
@@ -679,13 +565,9 @@ void AppSettingsManager::renameCommandName(const QString &oldName, const QString
     // moveRows() takes the destination as a row of the list before the move.
     const int destination = to.first >= from.first ? to.first + 1 : to.first;
     const bool stays = destination == from.first || destination == from.first + 1;
-    if (stays || commandNames->moveRows(QModelIndex(), from.first, 1, QModelIndex(), destination)) {
-        commandNames->setData(commandNames->index(to.first), newName);
-        return;
-    }
-    // A model that cannot move rows (before Qt 5.13).
-    commandNames->removeRows(from.first, 1);
-    insertCommandName(newName);
+    if (!stays)
+        commandNames->moveRows(QModelIndex(), from.first, 1, QModelIndex(), destination);
+    commandNames->setData(commandNames->index(to.first), newName);
 }
 
 QByteArray AppSettingsManager::commandBytes(QString name)

@@ -1,6 +1,8 @@
 #ifndef APPSETTINGSMANAGER_H
 #define APPSETTINGSMANAGER_H
 
+#include "data/inifile.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -13,7 +15,6 @@
 #include <memory>
 
 class AppTableData;
-class IniFile;
 class QStringListModel;
 class QTemporaryDir;
 
@@ -57,13 +58,7 @@ public:
 private:
     Q_DISABLE_COPY(AppSettingsManager)
 
-    // One key and the value it is to take; an invalid value removes that key alone.
-    struct KeyValue
-    {
-        QString key;
-        QVariant value;
-    };
-    using KeyValues = QVector<KeyValue>;
+    using KeyValues = IniFile::Changes;
 
     IniFile *openScreened(const QString &folder, const QString &file, int kind);
     // Applies the changes to one file and writes it. On failure the file keeps what it had, in
@@ -72,6 +67,13 @@ private:
     // the keys back.
     bool writeKeys(
         IniFile *settings, const KeyValues &changes, KeyValues *undo = nullptr, bool tell = true);
+    // The same without telling: the reason, or an empty string when the change was written.
+    QString write(IniFile *settings, const KeyValues &changes, KeyValues *undo = nullptr);
+    // The file a message names: the damaged original of a file read from a repaired copy.
+    QString shownPath(IniFile *settings) const;
+    // Whether any of a device's settings is saved: a name without any is not shown.
+    bool hasSettings(const QString &name) const;
+    void removeOrphans();
     void reportIgnoredItems();
     // Reads the name list of a name or command file again from what it holds in memory.
     void namesFollow(IniFile *settings);

@@ -1,34 +1,9 @@
 #include "data/historyexport.h"
 
+#include "util/diskfailure.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QStorageInfo>
-
-namespace {
-
-// Why a write to the log failed, as the operator can act on it.
-QString failureReason(const QString &path, qint64 needed)
-{
-    const QFileInfo info(path);
-    if (info.isDir())
-        return HistoryExport::tr("a folder of that name is in its place");
-    const QFileInfo folder(info.absolutePath());
-    if (!folder.isDir())
-        return HistoryExport::tr("its folder does not exist and could not be made");
-    const QStorageInfo storage(folder.absoluteFilePath());
-    if (storage.isValid() && storage.isReadOnly())
-        return HistoryExport::tr("the disk is read-only");
-    if (info.exists() && !info.isWritable())
-        return HistoryExport::tr("the file is read-only");
-    if (!folder.isWritable())
-        return HistoryExport::tr("the folder is read-only");
-    if (storage.isValid() && storage.bytesAvailable() < needed)
-        return HistoryExport::tr("the disk is full");
-    return HistoryExport::tr("the system refused to write it");
-}
-
-} // namespace
 
 QString HistoryExport::logPath(const QString &folder)
 {
@@ -56,7 +31,7 @@ HistoryExport::Result HistoryExport::write(
         return result;
     };
     if (!file.open(QIODevice::Append))
-        return fail(failureReason(path, attempted));
+        return fail(DiskFailure::reason(path, attempted));
     const qint64 start = file.size();
     // Whatever stops the export, the file goes back to what it was, so no export ever leaves a
     // torn line behind; the size is read back, as a cut that did not happen must not pass.
@@ -102,6 +77,6 @@ HistoryExport::Result HistoryExport::write(
         return result;
     }
     if (reason.isEmpty())
-        reason = failureReason(path, attempted);
+        reason = DiskFailure::reason(path, attempted);
     return fail(reason, cutBack());
 }

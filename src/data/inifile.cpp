@@ -1,17 +1,26 @@
 #include "data/inifile.h"
 
+#include "data/inisyntax.h"
+#include "util/diskfailure.h"
 #include "util/qtcompat.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
+#include <QSet>
 #include <QSettings>
+#include <QTemporaryDir>
 
-// The plain writer copies Qt 5's INI writer with the UTF-8 codec; elsewhere QSettings writes.
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0) && !defined(Q_OS_WIN)
-#define VT_INI_LINE_WRITER
-#include <QTextCodec>
+#include <algorithm>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -22,134 +31,12 @@ const char lineEnd[] = "\r\n";
 const char lineEnd[] = "\n";
 #endif
 
+// As long as QSettings waits for its own lock before it reports the file as not writable.
+const int lockWaitMs = 10000;
+const int staleLockMs = 2000;
+const int emptyLockMs = 100;
+
 qint64 writingNs = 0;
-
-#ifdef VT_INI_LINE_WRITER
-
-const char hexDigits[] = "0123456789ABCDEF";
-
-// The escaping of QSettings' INI writer (Qt 5): a key keeps letters, digits and "_-." and writes
-// every other character as %XX or %UXXXX.
-void appendEscapedKey(const QString &key, QByteArray &out)
-{
-    for (const QChar c : key) {
-        uint ch = c.unicode();
-        if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9')
-            || ch == '_' || ch == '-' || ch == '.') {
-            out += char(ch);
-        } else if (ch <= 0xFF) {
-            out += '%';
-            out += hexDigits[ch / 16];
-            out += hexDigits[ch % 16];
-        } else {
-            out += "%U";
-            char code[4];
-            for (int i = 3; i >= 0; --i) {
-                code[i] = hexDigits[ch % 16];
-                ch >>= 4;
-            }
-            out.append(code, 4);
-        }
-    }
-}
-
-// A value as text: C-like escapes, \x for other control characters, non-ASCII characters in
-// UTF-8 one by one (as the INI codec gives them; \x in a byte array), and quotes around a value
-// with ";", "," or "=" in it or a blank at either end.
-void appendEscapedString(const QString &text, QByteArray &out)
-{
-    static QTextCodec *const utf8 = QTextCodec::codecForName("UTF-8");
-    const bool encoded = !text.startsWith(QLatin1String("@ByteArray("))
-        && !text.startsWith(QLatin1String("@Variant("));
-    bool needsQuotes = false;
-    bool escapeNextIfDigit = false;
-    const int start = out.size();
-    for (const QChar c : text) {
-        const uint ch = c.unicode();
-        if (ch == ';' || ch == ',' || ch == '=')
-            needsQuotes = true;
-        if (escapeNextIfDigit
-            && ((ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F'))) {
-            out += "\\x" + QByteArray::number(ch, 16);
-            continue;
-        }
-        escapeNextIfDigit = false;
-        switch (ch) {
-        case '\0':
-            out += "\\0";
-            escapeNextIfDigit = true;
-            break;
-        case '\a':
-            out += "\\a";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\v':
-            out += "\\v";
-            break;
-        case '"':
-        case '\\':
-            out += '\\';
-            out += char(ch);
-            break;
-        default:
-            if (ch <= 0x1F || (ch >= 0x7F && !encoded)) {
-                out += "\\x" + QByteArray::number(ch, 16);
-                escapeNextIfDigit = true;
-            } else if (ch >= 0x7F) {
-                out += utf8->fromUnicode(&c, 1);
-            } else {
-                out += char(ch);
-            }
-        }
-    }
-    if (needsQuotes || (start < out.size() && (out.at(start) == ' ' || out.endsWith(' ')))) {
-        out.insert(start, '"');
-        out += '"';
-    }
-}
-
-// The text QSettings makes of a value before escaping it; false for the types it writes in other
-// forms (lists, @Variant), which are left to QSettings.
-bool valueText(const QVariant &value, QString &text)
-{
-    switch (value.userType()) {
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        text = QLatin1String("@ByteArray(") + QLatin1String(bytes.constData(), bytes.size())
-            + QLatin1Char(')');
-        return true;
-    }
-    case QMetaType::QString:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        text = value.toString();
-        if (text.contains(QChar::Null))
-            text = QLatin1String("@String(") + text + QLatin1Char(')');
-        else if (text.startsWith(QLatin1Char('@')))
-            text.prepend(QLatin1Char('@'));
-        return true;
-    default:
-        return false;
-    }
-}
-
-#endif // VT_INI_LINE_WRITER
 
 // QSettings::remove() also takes every key under "key/"; names read from a hand-edited file can
 // be such group paths ("Lab" and "Lab/Cam"), and one item must never take another along.
@@ -167,12 +54,40 @@ void removeExactly(QSettings &settings, const QString &key)
         settings.setValue(key + QLatin1Char('/') + below.at(i), values.at(i));
 }
 
+// A file QSettings wrote holds one line per key and ends with a line end; a write torn by a
+// full disk (which Qt 5's QSaveFile can let pass) does neither.
+bool fileIsWhole(const QByteArray &data, int keyCount)
+{
+    if (!data.isEmpty() && !data.endsWith('\n'))
+        return false;
+    return IniSyntax::read(data).size() == keyCount;
+}
+
+// Where private copies go: in memory where the system has such a folder, as QSettings syncs
+// the copies it writes to the disk too.
+QString privateFolderTemplate()
+{
+#ifdef Q_OS_LINUX
+    const QString shm = QStringLiteral("/dev/shm");
+    if (QFileInfo(shm).isWritable())
+        return shm + QStringLiteral("/vt-ini-XXXXXX");
+#endif
+    return QDir::tempPath() + QStringLiteral("/vt-ini-XXXXXX");
+}
+
 } // namespace
 
 IniFile::IniFile(const QString &path)
     : path(path)
 {
-    load();
+    // What the file held before it was read: a write in between is seen as another writer's.
+    const FileState before = stateOf(path);
+    // Read from a copy under a new name: QSettings keeps files it read in memory and notices
+    // another writer only by size and time to the millisecond.
+    QTemporaryDir folder(privateFolderTemplate());
+    const QString copy = folder.filePath(QFileInfo(path).fileName());
+    load(folder.isValid() && QFile::copy(path, copy) ? copy : path);
+    fileState = before;
 }
 
 IniFile::~IniFile()
@@ -189,40 +104,61 @@ QString IniFile::matchKey(const QString &key)
 #endif
 }
 
-QByteArray IniFile::iniLine(const QString &key, const QVariant &value)
+IniFile::FileState IniFile::stateOf(const QString &path)
 {
-#ifndef VT_INI_LINE_WRITER
-    // Only Qt 5's writer (with the UTF-8 codec) is copied here; on Qt 6, and on Windows where
-    // QSettings orders and merges keys without regard to case, QSettings writes.
-    Q_UNUSED(key)
-    Q_UNUSED(value)
-    return QByteArray();
-#else
-    QString text;
-    // A key with "/" lives in a group of its own, which QSettings writes as a section.
-    if (key.isEmpty() || key.contains(QLatin1Char('/')) || !valueText(value, text))
-        return QByteArray();
-    QByteArray line;
-    line.reserve(key.size() + text.size() + 8);
-    appendEscapedKey(key, line);
-    line += '=';
-    appendEscapedString(text, line);
-    return line;
+    FileState state;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return state;
+    state.size = info.size();
+    state.time = info.lastModified();
+    // Clocks are coarse and inodes are reused: two writers can leave the same size, times and
+    // inode behind. What the file holds tells them apart.
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        hash.addData(&file);
+        state.digest = hash.result();
+    }
+#ifndef Q_OS_WIN
+    // Two writes within the clock's resolution can leave the same size and time; the file that
+    // replaced another is a new one all the same.
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        state.id = quint64(st.st_ino) ^ (quint64(st.st_ctim.tv_nsec) << 20)
+            ^ quint64(st.st_mtim.tv_nsec);
 #endif
+    return state;
 }
 
-void IniFile::load()
+void IniFile::load(const QString &from)
 {
     entries.clear();
+    rawKeys.clear();
     {
-        QSettings settings(path, QSettings::IniFormat);
+        QSettings settings(from, QSettings::IniFormat);
         QtCompat::useUtf8Ini(settings);
         const QStringList keys = settings.allKeys();
         for (const QString &key : keys)
             entries.insert(
                 entries.cend(), matchKey(key), Entry { key, settings.value(key), QByteArray() });
     }
-    noteFileState();
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Keys someone wrote as raw UTF-8 read as meant; nothing is written until the next change.
+    QFile file(from);
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const auto &key : IniSyntax::rawUtf8Keys(file.readAll())) {
+            const auto found = entries.find(matchKey(key.first));
+            if (found == entries.end())
+                continue;
+            const QVariant value = found->value;
+            entries.erase(found);
+            entries.insert(matchKey(key.second), Entry { key.second, value, QByteArray() });
+            rawKeys.append(key);
+        }
+    }
+#endif
+    fileState = stateOf(path);
 }
 
 QStringList IniFile::allKeys() const
@@ -281,21 +217,63 @@ void IniFile::changed(const QString &key)
         Qt::QueuedConnection);
 }
 
+void IniFile::apply(const Changes &changes)
+{
+    for (const Change &change : changes) {
+        if (change.value.isValid())
+            setValue(change.key, change.value);
+        else
+            remove(change.key);
+    }
+}
+
+QString IniFile::commit(const Changes &changes, Changes *undo)
+{
+    // Room for a whole new copy, written before it replaces the old one. Escaped text takes at
+    // most six bytes per character; the margin covers block rounding.
+    qint64 changedChars = 0;
+    for (const Change &change : changes)
+        changedChars += change.key.size() + change.value.toString().size()
+            + change.value.toByteArray().size();
+    const qint64 needed = QFileInfo(path).size() + changedChars * 6 + 16 * 1024;
+    if (!DiskFailure::roomFor(path, needed))
+        return QCoreApplication::translate("AppSettingsManager", "the disk is full");
+
+    Changes before;
+    before.reserve(changes.size());
+    for (const Change &change : changes)
+        before.append({ change.key, contains(change.key) ? value(change.key) : QVariant() });
+    apply(changes);
+    lockTimedOut = false;
+    const bool written = sync();
+    if (written) {
+        if (undo)
+            *undo = before;
+        return QString();
+    }
+    const QString reason = lockTimedOut
+        ? QCoreApplication::translate("AppSettingsManager", "another program kept it locked")
+        : DiskFailure::reason(path, needed);
+    // The file on disk is as it was; so is memory, and nothing of the change is written later.
+    apply(before);
+    discardChanges();
+    return reason;
+}
+
 bool IniFile::sync()
 {
     if (pending.isEmpty())
         return true;
     QElapsedTimer timer;
     timer.start();
-    const bool elsewhere = fileChangedElsewhere();
-    const Write written = elsewhere ? Write::NotPlain : writeLines();
-    lastWriteByQSettings = written == Write::NotPlain;
-    const bool ok
-        = lastWriteByQSettings ? writeThroughQSettings(elsewhere) : written == Write::Done;
+    QByteArray text;
+    const bool ok = writeLocked(linesText(text) ? &text : nullptr);
     // What failed is written again with the next change, or when the file object goes, unless
     // the owner has taken it back.
-    if (ok)
+    if (ok) {
         pending.clear();
+        rawKeys.clear();
+    }
     writingNs += timer.nsecsElapsed();
     return ok;
 }
@@ -305,39 +283,91 @@ qint64 IniFile::writingNanoseconds()
     return writingNs;
 }
 
-IniFile::Write IniFile::writeLines()
+bool IniFile::linesText(QByteArray &text)
 {
-    QByteArray text;
-    text.reserve(int(qMin<qint64>(fileSize + 4096, 1 << 30)));
+    text.reserve(int(qMin<qint64>(fileState.size + 4096, 1 << 30)));
     if (!entries.isEmpty()) {
         text += "[General]";
         text += lineEnd;
     }
     for (auto it = entries.begin(); it != entries.end(); ++it) {
         if (it->line.isEmpty()) {
-            it->line = iniLine(it->key, it->value);
+            it->line = IniSyntax::line(it->key, it->value);
             if (it->line.isEmpty())
-                return Write::NotPlain;
+                return false;
         }
         text += it->line;
         text += lineEnd;
     }
-    // The folder appears with the first file written into it.
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    const bool written
-        = file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
-    noteFileState();
-    return written ? Write::Done : Write::Failed;
+    return true;
 }
 
-// QSettings merges what it has on disk with the changes, so nothing another writer saved is lost.
+bool IniFile::writeLocked(const QByteArray *text)
+{
+    // The folder appears with the first file written into it.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString lockPath = path + QStringLiteral(".lock");
+    QLockFile lock(lockPath);
+    // Writes here take milliseconds; a lock held for seconds is left by a writer that died.
+    lock.setStaleLockTime(staleLockMs);
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(50)) {
+        // A writer killed while it made its lock file leaves it empty, which QLockFile (and so
+        // QSettings) waits out; one that lived writes its process into it at once.
+        const QFileInfo info(lockPath);
+        if (info.exists() && info.size() == 0
+            && info.lastModified().msecsTo(QDateTime::currentDateTime()) > emptyLockMs)
+            QFile::remove(lockPath);
+        if (lock.error() != QLockFile::LockFailedError || waited.elapsed() > lockWaitMs)
+            break;
+    }
+    if (!lock.isLocked()) {
+        lockTimedOut = lock.error() == QLockFile::LockFailedError;
+        return false;
+    }
+    const bool elsewhere = stateOf(path) != fileState;
+    lastWriteByQSettings = elsewhere || !text;
+    const bool written
+        = lastWriteByQSettings ? writeThroughQSettings(elsewhere) : replaceWhole(path, *text);
+    fileState = stateOf(path);
+    return written;
+}
+
+bool IniFile::replaceWhole(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    bool written = file.write(bytes) == bytes.size() && file.flush();
+#ifndef Q_OS_WIN
+    // QSaveFile ignores a failed sync; a copy that may not be on the disk must not replace one
+    // that is.
+    written = written && ::fsync(file.handle()) == 0;
+#endif
+    // A buffered write can fail unseen by commit (Qt 5): the size read back tells.
+    return written && file.commit() && QFileInfo(path).size() == bytes.size();
+}
+
+// QSettings writes a copy of the file, merged with what the disk holds, which then replaces the
+// file like any other write. A copy under a new name each time: QSettings keeps files it read in
+// memory and notices another writer only by size and time to the millisecond.
 bool IniFile::writeThroughQSettings(bool readBack)
 {
+    QTemporaryDir folder(privateFolderTemplate());
+    const QString copy = folder.filePath(QFileInfo(path).fileName());
+    if (!folder.isValid() || (QFileInfo::exists(path) && !QFile::copy(path, copy)))
+        return false;
     bool ok = false;
+    int keyCount = 0;
     {
-        QSettings settings(path, QSettings::IniFormat);
+        QSettings settings(copy, QSettings::IniFormat);
         QtCompat::useUtf8Ini(settings);
+        for (const auto &key : qAsConst(rawKeys)) {
+            removeExactly(settings, key.first);
+            if (entries.contains(matchKey(key.second)))
+                settings.setValue(key.second, entries.value(matchKey(key.second)).value);
+        }
         // Removals first: where keys match without regard to case, a rename only in case removes
         // the old key and sets the new one, which must win.
         for (const QString &key : qAsConst(pending)) {
@@ -351,26 +381,17 @@ bool IniFile::writeThroughQSettings(bool readBack)
         }
         settings.sync();
         ok = settings.status() == QSettings::NoError;
+        keyCount = settings.allKeys().size();
     }
-    if (ok && readBack) {
-        load();
+    QFile merged(copy);
+    if (!ok || !merged.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = merged.readAll();
+    if (!fileIsWhole(bytes, keyCount) || !replaceWhole(path, bytes))
+        return false;
+    if (readBack) {
+        load(copy);
         emit reread();
-    } else
-        noteFileState();
-    return ok;
-}
-
-bool IniFile::fileChangedElsewhere() const
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return fileSize >= 0;
-    return info.size() != fileSize || info.lastModified() != fileTime;
-}
-
-void IniFile::noteFileState()
-{
-    const QFileInfo info(path);
-    fileSize = info.exists() ? info.size() : -1;
-    fileTime = info.exists() ? info.lastModified() : QDateTime();
+    }
+    return true;
 }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVector>
 
 // One INI file of the settings store, in the format QSettings reads and writes, with the part of
 // QSettings' interface the store uses. It is read once through QSettings and kept in memory.
@@ -18,6 +19,10 @@
 // than 150 ms for each row added, renamed or deleted. This keeps each entry's written line, so a
 // write-back is one copy of the lines and one flush. Like QSettings, changes are written from the
 // event loop, coalesced, and at the latest when the object goes.
+//
+// Its own writes go under the lock file QSettings takes around its writes, so neither a
+// second copy of the program nor a QSettings writer can slip a change in between the check for
+// another writer and the replacement of the file.
 //
 // Whenever it cannot be sure to write exactly what QSettings would (a hand-edited file with
 // groups or value types of its own, another process having changed the file), it hands the
@@ -35,6 +40,24 @@ public:
     QVariant value(const QString &key, const QVariant &defaultValue = QVariant()) const;
     void setValue(const QString &key, const QVariant &value);
     void remove(const QString &key);
+    // One key and the value it is to take; an invalid value removes that key alone.
+    struct Change
+    {
+        QString key;
+        QVariant value;
+    };
+    using Changes = QVector<Change>;
+
+    // Applies the changes and writes the file, whole or not at all. Returns an empty string when
+    // they reached the disk, and `undo` receives what puts the keys back. Otherwise returns the
+    // reason, for the operator, and the file keeps what it had: in memory, and on disk as far as
+    // the disk lets it.
+    QString commit(const Changes &changes, Changes *undo = nullptr);
+
+    // Replaces the file at `path` with `bytes` through a copy that reaches the disk before it
+    // takes the file's place; false, with the old file in place, for any short or failed write.
+    static bool replaceWhole(const QString &path, const QByteArray &bytes);
+
     // Writes pending changes now. False when the file could not be written; the changes stay in
     // memory, and are tried again with the next write, unless discarded.
     bool sync();
@@ -47,10 +70,6 @@ public:
     // The time all IniFile objects of the process spent writing files, for measuring.
     static qint64 writingNanoseconds();
 
-    // The line QSettings writes for one entry of the [General] section, without the line end;
-    // empty for a value it would not write as plain text (then QSettings writes the file).
-    static QByteArray iniLine(const QString &key, const QVariant &value);
-
 signals:
     // The file was read again because another writer had changed it: every key may differ.
     void reread();
@@ -58,16 +77,16 @@ signals:
 private:
     Q_DISABLE_COPY(IniFile)
 
-    enum class Write { Done, Failed, NotPlain };
-
-    void load();
+    void load(const QString &from);
     void changed(const QString &key);
-    // Writes the whole file from the kept lines; NotPlain when some entry needs QSettings.
-    Write writeLines();
-    // Reads the file back afterwards when it may hold more than the entries here.
+    void apply(const Changes &changes);
+    // The whole file from the kept lines; false when some entry needs QSettings.
+    bool linesText(QByteArray &text);
+    // Writes under the lock QSettings also takes: the text, unless another writer changed the
+    // file since it was last read or written here or there is no text; then QSettings merges.
+    bool writeLocked(const QByteArray *text);
+    // Reads the result back when it may hold more than the entries here.
     bool writeThroughQSettings(bool readBack);
-    bool fileChangedElsewhere() const;
-    void noteFileState();
 
     struct Entry
     {
@@ -85,11 +104,27 @@ private:
     QMap<QString, Entry> entries;
     // Keys (as matched) set or removed since the last write.
     QSet<QString> pending;
+    // Keys that Qt 5 read from raw UTF-8 as Latin-1, with the keys they were meant as (which
+    // the entries hold): the next write puts them right.
+    QVector<QPair<QString, QString>> rawKeys;
     bool writeScheduled = false;
     bool lastWriteByQSettings = false;
-    // The file as last read or written, to notice another writer.
-    qint64 fileSize = -1;
-    QDateTime fileTime;
+    bool lockTimedOut = false;
+    // The file as last read or written, to notice another writer: a replaced file is a new one.
+    struct FileState
+    {
+        qint64 size = -1;
+        QDateTime time;
+        quint64 id = 0;
+        QByteArray digest;
+        bool operator!=(const FileState &other) const
+        {
+            return size != other.size || time != other.time || id != other.id
+                || digest != other.digest;
+        }
+    };
+    static FileState stateOf(const QString &path);
+    FileState fileState;
 };
 
 #endif // INIFILE_H

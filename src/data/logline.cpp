@@ -2,6 +2,7 @@
 
 #include "data/apphistorydata.h"
 #include "serial/serialsettings.h"
+#include "util/conversion.h"
 
 namespace {
 
@@ -39,8 +40,6 @@ void appendSetting(QByteArray &out, const QStringList &texts, int position)
     appendText(out, settingText(texts, position));
 }
 
-const char hexDigits[] = "0123456789ABCDEF";
-
 // The ASCII field shows every byte as its Latin-1 character, except control characters (C0,
 // DEL and C1), which would split the line or act on the terminal of whoever reads the log,
 // and the backslash that introduces their escapes.
@@ -66,8 +65,7 @@ void appendAsciiField(QByteArray &out, const QByteArray &bytes)
         }
         if (byte < 0x20 || (byte >= 0x7F && byte < 0xA0)) {
             out += "\\x";
-            out += hexDigits[byte >> 4];
-            out += hexDigits[byte & 0xF];
+            appendHexDigits(out, byte, 2);
         } else if (byte < 0x80) {
             out += c;
         } else {
@@ -86,13 +84,8 @@ void appendLogLine(QByteArray &out, const AppHistoryData &record)
     out += '-';
     appendText(out, record.direction());
     out += '-';
-    const int hexStart = out.size();
-    out.resize(hexStart + 2 * bytes.size());
-    char *hex = out.data() + hexStart;
-    for (const char c : bytes) {
-        *hex++ = hexDigits[uchar(c) >> 4];
-        *hex++ = hexDigits[uchar(c) & 0xF];
-    }
+    for (const char c : bytes)
+        appendHexDigits(out, uchar(c), 2);
     out += '-';
     appendAsciiField(out, bytes);
     out += '-';

@@ -9,6 +9,8 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <limits>
+
 namespace {
 
 enum Column {
@@ -47,7 +49,10 @@ void AppCommandTableDelegate::paint(
 QWidget *AppCommandTableDelegate::createEditor(
     QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const
 {
-    return new QLineEdit(parent);
+    // A command's HEX takes two characters per byte: a cut text would be saved as the command.
+    auto *edit = new QLineEdit(parent);
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    return edit;
 }
 
 void AppCommandTableDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const

@@ -89,12 +89,16 @@ void AppDeviceDialog::setupUi(QDialog *AppDeviceDialog)
     horizontalLayout_2->addWidget(label_3);
     hexEdit = new QLineEdit(AppDeviceDialog);
     hexEdit->setObjectName(QString::fromUtf8("hexEdit"));
+    // Either field holds whatever the other needs: HEX takes two characters per byte.
+    hexEdit->setMaxLength(std::numeric_limits<int>::max());
     horizontalLayout_2->addWidget(hexEdit);
     label_4 = new QLabel(AppDeviceDialog);
     label_4->setObjectName(QString::fromUtf8("label_4"));
     horizontalLayout_2->addWidget(label_4);
     asciiEdit = new QLineEdit(AppDeviceDialog);
     asciiEdit->setObjectName(QString::fromUtf8("asciiEdit"));
+    // Either field holds whatever the other needs: HEX takes two characters per byte.
+    asciiEdit->setMaxLength(std::numeric_limits<int>::max());
     horizontalLayout_2->addWidget(asciiEdit);
     sendBtn = new QPushButton(AppDeviceDialog);
     sendBtn->setObjectName(QString::fromUtf8("sendBtn"));

@@ -125,11 +125,15 @@ void AppMainWin::setupUi(QMainWindow *AppMainWin)
     horizontalLayout->addWidget(label_2);
     hexEdit = new QLineEdit(centralWidget);
     hexEdit->setObjectName(QString::fromUtf8("hexEdit"));
+    // Either field holds whatever the other needs: HEX takes two characters per byte.
+    hexEdit->setMaxLength(std::numeric_limits<int>::max());
     horizontalLayout->addWidget(hexEdit);
     label_3 = formLabel(centralWidget, "label_3");
     horizontalLayout->addWidget(label_3);
     asciiEdit = new QLineEdit(centralWidget);
     asciiEdit->setObjectName(QString::fromUtf8("asciiEdit"));
+    // Either field holds whatever the other needs: HEX takes two characters per byte.
+    asciiEdit->setMaxLength(std::numeric_limits<int>::max());
     horizontalLayout->addWidget(asciiEdit);
     commandSaveBtn = new QPushButton(centralWidget);
     commandSaveBtn->setObjectName(QString::fromUtf8("commandSaveBtn"));

@@ -90,6 +90,13 @@ QByteArray hexToBytes(QString text)
     return bytes;
 }
 
+void appendHexDigits(QByteArray &out, uint value, int digits)
+{
+    static const char hexDigits[] = "0123456789ABCDEF";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        out += hexDigits[(value >> shift) & 0xF];
+}
+
 QString bytesToHex(QByteArray bytes)
 {
     return QString::fromLatin1(bytes.toHex().toUpper());

@@ -22,6 +22,9 @@ QByteArray hexToBytes(QString text);
 // Two upper-case hexadecimal digits per byte, no separators.
 QString bytesToHex(QByteArray bytes);
 
+// Appends the `digits` lowest hexadecimal digits of `value`, upper case, most significant first.
+void appendHexDigits(QByteArray &out, uint value, int digits);
+
 // One byte per UTF-16 code unit: its Latin-1 code, or 0x00 beyond U+00FF.
 QByteArray asciiToBytes(QString text);
 

@@ -4,7 +4,6 @@
 #include <QtGlobal>
 
 class QSettings;
-class QTextStream;
 
 // The program builds against Qt 5.15 and Qt 6.4 or later from the same sources. Code everywhere
 // else uses only what both have: QRegularExpression (not QRegExp), QStringView (not QStringRef
@@ -19,14 +18,10 @@ namespace QtCompat {
 // otherwise round 150 % up to 200 %, too wide for the screen.
 void enableHighDpiScaling();
 
-// For every QSettings in INI format, before its first read: the files are UTF-8 on both versions
-// (Qt 6 always reads and writes them so; Qt 5 would use Latin-1). Keys that someone wrote into
-// the file as raw UTF-8 also read as written, which Qt 5 alone does not do; on Qt 5 such keys
-// are written back escaped, the way both versions write every key.
+// For every QSettings in INI format, before its first read: the values are UTF-8 on both
+// versions (Qt 6 always reads and writes them so; Qt 5 would use Latin-1). Keys written into a
+// file as raw UTF-8 still read as Latin-1 on Qt 5; IniFile reads them as meant.
 void useUtf8Ini(QSettings &settings);
-
-// Text streams write UTF-8 on both versions (Qt 5 would use the locale's codec).
-void useUtf8(QTextStream &stream);
 
 } // namespace QtCompat
 
