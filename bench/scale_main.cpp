@@ -111,22 +111,19 @@ int buttonWidgets(QTableView *view)
     return view->viewport()->findChildren<QPushButton *>().size();
 }
 
-// Times one operation until the event loop is idle again, its repaint included, and the part
-// of it spent writing the INI files (which the store does before the call returns).
+// Times one operation until the event loop is idle again, its repaint included; the store writes
+// the INI files before its call returns, so that is part of it.
 struct Timing
 {
     QVector<qint64> all;
-    QVector<qint64> ini;
 
     template<typename Op> void measure(Op op)
     {
         waitIdle();
-        const qint64 iniBefore = IniFile::writingNanoseconds();
         const qint64 start = wallNs();
         op();
         waitIdle();
         all.append(wallNs() - start);
-        ini.append(IniFile::writingNanoseconds() - iniBefore);
     }
 };
 
@@ -147,7 +144,6 @@ void reportTiming(const QString &key, const Timing &timing)
 {
     report(key + QStringLiteral("_median_ns"), medianOf(timing.all));
     report(key + QStringLiteral("_max_ns"), maxOf(timing.all));
-    report(key + QStringLiteral("_ini_median_ns"), medianOf(timing.ini));
 }
 
 QPushButton *rowButton(QTableView *view, int row, int column)
@@ -416,8 +412,6 @@ int runParent(bool quick)
         line(label,
             ms(ops.number(key + QStringLiteral("_median_ns"))) + QStringLiteral(" / ")
                 + ms(ops.number(key + QStringLiteral("_max_ns"))));
-        line(QStringLiteral("    of which writing the INI files (median)"),
-            ms(ops.number(key + QStringLiteral("_ini_median_ns"))));
     };
     line(QStringLiteral("At %1 saved devices and %1 saved commands (median / max)").arg(opsItems),
         QString());

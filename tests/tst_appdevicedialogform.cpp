@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScopedPointer>
+#include <QStringListModel>
 #include <QTextEdit>
 
 namespace {
@@ -395,9 +396,7 @@ void TstAppDeviceDialogForm::savedCommandsComboListsTheStore()
     Terminal terminal;
     AppSettingsManager *store = VerantisTerminalApp::app()->settingsManager();
     auto *combo = terminal.child<QComboBox>("savedCommandsCombo");
-    QStringList expected;
-    for (int i = 0; i < store->commandCount(); ++i)
-        expected << store->commandNameAt(i);
+    const QStringList expected = store->commandNameModel()->stringList();
     QStringList actual;
     for (int i = 0; i < combo->count(); ++i)
         actual << combo->itemText(i);

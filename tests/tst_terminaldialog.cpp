@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QStringListModel>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -582,7 +583,7 @@ void TstTerminalDialog::savedCommandChoiceFollowsTheMainWindow()
         }
     }
     QCOMPARE(items(), QStringList());
-    QCOMPARE(store->commandCount(), 0);
+    QCOMPARE(store->commandNameModel()->rowCount(), 0);
     QCOMPARE(catcher->count(), 0);
 }
 

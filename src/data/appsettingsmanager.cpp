@@ -321,6 +321,22 @@ void AppSettingsManager::namesFollow(IniFile *settings)
         commandNames->setStringList(savedNames(commandSettings));
 }
 
+bool AppSettingsManager::nameAllowed(const QString &name, bool taken, const QString &kind,
+    const QString &blankText, const QString &takenText)
+{
+    QString refusal;
+    if (name.isEmpty())
+        refusal = blankText;
+    else if (taken)
+        refusal = takenText;
+    else if (nameHasSeparator(name))
+        refusal = tr("%1 name can not contain / or \\.").arg(kind);
+    if (refusal.isEmpty())
+        return true;
+    VerantisTerminalApp::app()->showMessage(refusal);
+    return false;
+}
+
 bool AppSettingsManager::nameHasSeparator(const QString &name)
 {
     return name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'));
@@ -367,19 +383,10 @@ bool AppSettingsManager::commandExists(QString name)
 bool AppSettingsManager::addDevice(QString name, QString portName, int baudRate, int stopBits,
     int dataBits, int parity, int flowControl)
 {
-    VerantisTerminalApp *app = VerantisTerminalApp::app();
-    if (deviceExists(name)) {
-        app->showMessage(tr("Device name is repeated. Please use another name."));
+    if (!nameAllowed(name, deviceExists(name), QStringLiteral("Device"),
+            tr("Device name can not be empty. Please use another name."),
+            tr("Device name is repeated. Please use another name.")))
         return false;
-    }
-    if (name.isEmpty()) {
-        app->showMessage(tr("Device name can not be empty. Please use another name."));
-        return false;
-    }
-    if (nameHasSeparator(name)) {
-        app->showMessage(tr("Device name can not contain / or \\."));
-        return false;
-    }
     // The settings first, the name last: a device is saved once its name is, so a name must
     // never stand without the settings it was saved with.
     const QVariant values[DeviceKeyCount]
@@ -400,19 +407,10 @@ bool AppSettingsManager::addDevice(QString name, QString portName, int baudRate,
 
 bool AppSettingsManager::addCommand(QString name, QByteArray bytes)
 {
-    VerantisTerminalApp *app = VerantisTerminalApp::app();
-    if (commandExists(name)) {
-        app->showMessage(tr("Command name is repeated. Please use another name."));
+    if (!nameAllowed(name, commandExists(name), QStringLiteral("Command"),
+            tr("Command name can not be empty. Please use another name."),
+            tr("Command name is repeated. Please use another name.")))
         return false;
-    }
-    if (name.isEmpty()) {
-        app->showMessage(tr("Command name can not be empty. Please use another name."));
-        return false;
-    }
-    if (nameHasSeparator(name)) {
-        app->showMessage(tr("Command name can not contain / or \\."));
-        return false;
-    }
     if (!writeKeys(commandSettings, { { name, bytes } }))
         return false;
     insertCommandName(name);
@@ -512,18 +510,6 @@ bool AppSettingsManager::removeCommand(QString name)
         return false;
     removeCommandName(name);
     return true;
-}
-
-int AppSettingsManager::commandCount()
-{
-    return commandNames->rowCount();
-}
-
-QString AppSettingsManager::commandNameAt(int index)
-{
-    if (index < 0 || index >= commandNames->rowCount())
-        return QString();
-    return commandNames->index(index).data().toString();
 }
 
 QStringListModel *AppSettingsManager::commandNameModel() const

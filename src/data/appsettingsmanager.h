@@ -42,9 +42,7 @@ public:
     bool setCommandBytes(QString name, QByteArray bytes);
     bool removeDevice(QString name);
     bool removeCommand(QString name);
-    int commandCount();
-    QString commandNameAt(int index);
-    // The saved command names in the order of commandNameAt(), kept in step with every add,
+    // The saved command names, sorted, kept in step with every add,
     // rename and removal, so a list shown from it follows the saved commands. The store owns it.
     QStringListModel *commandNameModel() const;
     QByteArray commandBytes(QString name);
@@ -54,6 +52,11 @@ public:
     // group separator (dropping leading, trailing and doubled ones) and on Windows turns "\" into
     // "/". Every road that saves or renames a device or command refuses such a name.
     static bool nameHasSeparator(const QString &name);
+    // Whether a device or command may be saved under a name, telling the operator why not: a
+    // blank name, one already `taken`, or one with a separator. Each road words the first two
+    // refusals its own way; `kind` is "Device" or "Command".
+    static bool nameAllowed(const QString &name, bool taken, const QString &kind,
+        const QString &blankText, const QString &takenText);
 
 private:
     Q_DISABLE_COPY(AppSettingsManager)

@@ -36,8 +36,6 @@ const int lockWaitMs = 10000;
 const int staleLockMs = 2000;
 const int emptyLockMs = 100;
 
-qint64 writingNs = 0;
-
 // QSettings::remove() also takes every key under "key/"; names read from a hand-edited file can
 // be such group paths ("Lab" and "Lab/Cam"), and one item must never take another along.
 void removeExactly(QSettings &settings, const QString &key)
@@ -264,8 +262,6 @@ bool IniFile::sync()
 {
     if (pending.isEmpty())
         return true;
-    QElapsedTimer timer;
-    timer.start();
     QByteArray text;
     const bool ok = writeLocked(linesText(text) ? &text : nullptr);
     // What failed is written again with the next change, or when the file object goes, unless
@@ -274,13 +270,7 @@ bool IniFile::sync()
         pending.clear();
         rawKeys.clear();
     }
-    writingNs += timer.nsecsElapsed();
     return ok;
-}
-
-qint64 IniFile::writingNanoseconds()
-{
-    return writingNs;
 }
 
 bool IniFile::linesText(QByteArray &text)

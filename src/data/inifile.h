@@ -67,8 +67,6 @@ public:
     // values back in memory after a failed write, so nothing writes them later.
     void discardChanges() { pending.clear(); }
     QString fileName() const { return path; }
-    // The time all IniFile objects of the process spent writing files, for measuring.
-    static qint64 writingNanoseconds();
 
 signals:
     // The file was read again because another writer had changed it: every key may differ.

@@ -64,17 +64,11 @@ bool AppCommandTableModel::setData(const QModelIndex &index, const QVariant &val
             // Qt commits an editor that was only looked at: that is not a repeat.
             if (newName == oldName)
                 break;
-            if (newName.isEmpty()) {
-                VerantisTerminalApp::app()->showMessage(tr("Command name can not be blank."));
-            } else if (store->commandExists(newName)) {
-                VerantisTerminalApp::app()->showMessage(tr("Command name repeated"));
-            } else if (AppSettingsManager::nameHasSeparator(newName)) {
-                VerantisTerminalApp::app()->showMessage(
-                    tr("Command name can not contain / or \\."));
-            } else {
-                if (store->changeCommandName(oldName, newName))
-                    record->setName(newName);
-            }
+            if (AppSettingsManager::nameAllowed(newName, store->commandExists(newName),
+                    QStringLiteral("Command"), tr("Command name can not be blank."),
+                    tr("Command name repeated"))
+                && store->changeCommandName(oldName, newName))
+                record->setName(newName);
             break;
         }
         case 1: {

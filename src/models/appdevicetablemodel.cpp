@@ -75,16 +75,11 @@ bool AppDeviceTableModel::setData(const QModelIndex &index, const QVariant &valu
             // Qt commits an editor that was only looked at: that is not a repeat.
             if (newName == oldName)
                 break;
-            if (newName.isEmpty()) {
-                VerantisTerminalApp::app()->showMessage(tr("Device name can not be blank."));
-            } else if (store->deviceExists(newName)) {
-                VerantisTerminalApp::app()->showMessage(tr("Device name repeated."));
-            } else if (AppSettingsManager::nameHasSeparator(newName)) {
-                VerantisTerminalApp::app()->showMessage(tr("Device name can not contain / or \\."));
-            } else {
-                if (store->changeDeviceName(oldName, newName))
-                    record->setName(newName);
-            }
+            if (AppSettingsManager::nameAllowed(newName, store->deviceExists(newName),
+                    QStringLiteral("Device"), tr("Device name can not be blank."),
+                    tr("Device name repeated."))
+                && store->changeDeviceName(oldName, newName))
+                record->setName(newName);
             break;
         }
         case 1:

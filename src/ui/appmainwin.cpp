@@ -263,18 +263,10 @@ void AppMainWin::onDeviceSaveBtnClicked()
     AppSettingsManager *store = app->settingsManager();
     const QString name = ui->deviceNameEdit->text();
     // A name of spaces only is a name.
-    if (name.isEmpty()) {
-        app->showMessage(tr("Device name can not be blank."));
+    if (!AppSettingsManager::nameAllowed(name, store->deviceExists(name), QStringLiteral("Device"),
+            tr("Device name can not be blank."),
+            tr("Device name repeated. Please use another name.")))
         return;
-    }
-    if (store->deviceExists(name)) {
-        app->showMessage(tr("Device name repeated. Please use another name."));
-        return;
-    }
-    if (AppSettingsManager::nameHasSeparator(name)) {
-        app->showMessage(tr("Device name can not contain / or \\."));
-        return;
-    }
     if (!baudRateFromText(ui->baudRateCombo->currentText())) {
         app->showMessage(baudRateRefusal());
         return;
@@ -304,18 +296,10 @@ void AppMainWin::onCommandSaveBtnClicked()
     VerantisTerminalApp *app = VerantisTerminalApp::app();
     AppSettingsManager *store = app->settingsManager();
     const QString name = ui->commandNameEdit->text();
-    if (name.isEmpty()) {
-        app->showMessage(tr("Command name can not be blank."));
+    if (!AppSettingsManager::nameAllowed(name, store->commandExists(name),
+            QStringLiteral("Command"), tr("Command name can not be blank."),
+            tr("Command name repeated. Please use another name.")))
         return;
-    }
-    if (store->commandExists(name)) {
-        app->showMessage(tr("Command name repeated. Please use another name."));
-        return;
-    }
-    if (AppSettingsManager::nameHasSeparator(name)) {
-        app->showMessage(tr("Command name can not contain / or \\."));
-        return;
-    }
     // The bytes always come from the HEX field; editing the ASCII field has rewritten it.
     QByteArray bytes;
     if (!hexFieldBytes(ui->hexEdit, &bytes))
