@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -130,9 +131,16 @@ AppMainWin::AppMainWin(QWidget *parent)
     if (CaptureStore *capture = VerantisTerminalApp::app()->captureStore())
         historyModel->setStore(capture);
     ui->historyTable->setModel(historyModel);
+    // The table's own bar, hidden, still moves with the wheel and the keys within the window;
+    // the bar beside the table spans the whole history and follows it.
     QScrollBar *historyBar = ui->historyTable->verticalScrollBar();
+    ui->historyTable->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(historyBar, &QScrollBar::valueChanged, this, &AppMainWin::onHistoryScrolled);
     connect(historyBar, &QScrollBar::actionTriggered, this, &AppMainWin::onHistoryScrolled);
+    connect(historyBar, &QScrollBar::valueChanged, this, &AppMainWin::updateHistoryBar);
+    connect(historyBar, &QScrollBar::rangeChanged, this, &AppMainWin::updateHistoryBar);
+    ui->historyScrollBar->setAccessibleName(tr("History position"));
+    connect(ui->historyScrollBar, &QScrollBar::valueChanged, this, &AppMainWin::onHistoryBarMoved);
     ui->historyTable->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     // Owned by the view. Long blocks would otherwise be laid out in full on every repaint.
     ui->historyTable->setItemDelegate(new AppHistoryTableDelegate(ui->historyTable));
@@ -221,6 +229,7 @@ void AppMainWin::flushHistory()
     }
     if (follow)
         ui->historyTable->scrollToBottom();
+    updateHistoryBar();
     emit historyStored();
 }
 
@@ -237,6 +246,58 @@ void AppMainWin::showHistoryRow(qint64 row)
     table->scrollTo(historyModel->index(int(row - historyModel->windowStart()), 0),
         QAbstractItemView::PositionAtTop);
     movingWindow = false;
+    updateHistoryBar();
+}
+
+qint64 AppMainWin::historyTopRow() const
+{
+    return historyModel->windowStart() + ui->historyTable->verticalScrollBar()->value();
+}
+
+qint64 AppMainWin::historyLastTop() const
+{
+    const QTableView *table = ui->historyTable;
+    const qint64 visible = qMax(1, table->viewport()->height() / qMax(1, table->rowHeight(0)));
+    return qMax<qint64>(0, historyModel->totalRows() - visible);
+}
+
+void AppMainWin::updateHistoryBar()
+{
+    if (movingWindow)
+        return;
+    const qint64 lastTop = historyLastTop();
+    const int barMax = int(qMin<qint64>(lastTop, HistoryBarSteps));
+    const QScrollBar *inner = ui->historyTable->verticalScrollBar();
+    // At the end of the window that shows the end, the bar is at its end, whatever rounding.
+    const bool atEnd = inner->value() >= inner->maximum()
+        && historyModel->windowStart() + historyModel->rowCount() >= historyModel->totalRows();
+    const qint64 top = qMin(historyTopRow(), lastTop);
+    const int value = atEnd          ? barMax
+        : lastTop <= HistoryBarSteps ? int(top)
+                                     : int(double(top) / double(lastTop) * HistoryBarSteps);
+    QScrollBar *bar = ui->historyScrollBar;
+    const QSignalBlocker blocker(bar);
+    bar->setRange(0, barMax);
+    bar->setPageStep(qMax(1, inner->pageStep()));
+    bar->setValue(value);
+}
+
+void AppMainWin::onHistoryBarMoved(int value)
+{
+    const qint64 lastTop = historyLastTop();
+    const QScrollBar *bar = ui->historyScrollBar;
+    if (value >= bar->maximum()) {
+        // The end: shown at the bottom, so that new rows are followed.
+        showHistoryRow(lastTop);
+        movingWindow = true;
+        ui->historyTable->scrollToBottom();
+        movingWindow = false;
+        updateHistoryBar();
+        return;
+    }
+    showHistoryRow(lastTop <= HistoryBarSteps
+            ? qint64(value)
+            : qint64(double(value) / HistoryBarSteps * double(lastTop)));
 }
 
 void AppMainWin::onHistoryScrolled()
@@ -356,6 +417,7 @@ void AppMainWin::onClearBtnClicked()
     // logs keep them.
     flushHistory();
     historyModel->clearHistory();
+    updateHistoryBar();
     historyRowsSaved = 0;
 }
 
