@@ -12,6 +12,7 @@
 #include "messageboxcatcher.h"
 #include "scratchmount.h"
 
+#include <QHeaderView>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -19,6 +20,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -77,6 +80,7 @@ private slots:
     void unwritableFolderFallsBackWithOneMessage();
     void fullDiskKeepsEveryRowWithOneMessage();
     void saveHistoryIsByteExactAcrossTheWindow();
+    void historyBarSpansEveryRow();
 };
 
 void TstCaptureStore::killedRunIsRecoveredAtTheNextStart()
@@ -241,6 +245,53 @@ void TstCaptureStore::saveHistoryIsByteExactAcrossTheWindow()
     window->findChild<QPushButton *>("clearHistoryBtn")->click();
     QCOMPARE(model->rowCount(), 0);
     QCOMPARE(catcher.count(), 0);
+}
+
+void TstCaptureStore::historyBarSpansEveryRow()
+{
+    AppMainWin *window = VerantisTerminalApp::app()->mainWin();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto *table = window->findChild<QTableView *>("historyTable");
+    auto *model = static_cast<AppHistoryTableModel *>(table->model());
+    auto *bar = window->findChild<QScrollBar *>("historyScrollBar");
+    QVERIFY(bar);
+    const qint64 base = model->totalRows();
+    for (qint64 n = base + 1; n <= base + 30000; ++n) {
+        window->addHistory(streamRow(n));
+        if (n % 5000 == 0)
+            window->flushHistory();
+    }
+    window->flushHistory();
+    const qint64 total = base + 30000;
+    // At the end, the newest row shows whole and the bar is at its end, a row per step.
+    const auto top = [&] {
+        return model->windowStart() + table->rowAt(0);
+    };
+    const auto showsEnd = [&](qint64 rows) {
+        const QRect last = table->visualRect(model->index(model->rowCount() - 1, 0));
+        return model->windowStart() + model->rowCount() == rows
+            && table->viewport()->rect().contains(last) && bar->value() == bar->maximum()
+            && bar->maximum() > rows - 10 && bar->maximum() < rows;
+    };
+    QVERIFY(showsEnd(total));
+
+    // Dragged to the middle, far outside the window: that place shows at once.
+    const qint64 middle = total / 2;
+    bar->setSliderDown(true);
+    bar->setSliderPosition(int(middle));
+    QCOMPARE(top(), middle);
+    QCOMPARE(model->headerData(table->rowAt(0), Qt::Vertical).toLongLong(), middle + 1);
+    const std::unique_ptr<AppHistoryData> expected(streamRow(middle + 1));
+    QCOMPARE(model->data(model->index(table->rowAt(0), 3)).toString(),
+        QString::fromLatin1(expected->bytes()));
+    // At the end again, new rows are followed.
+    bar->setSliderPosition(bar->maximum());
+    bar->setSliderDown(false);
+    for (qint64 n = total + 1; n <= total + 10; ++n)
+        window->addHistory(streamRow(n));
+    window->flushHistory();
+    QVERIFY(showsEnd(total + 10));
 }
 
 int main(int argc, char **argv)

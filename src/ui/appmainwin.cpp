@@ -215,8 +215,7 @@ void AppMainWin::flushHistory()
         return;
     // Follow the newest rows only while the operator is at the end; someone who scrolled up to
     // read is not pulled away.
-    QScrollBar *bar = ui->historyTable->verticalScrollBar();
-    const bool follow = bar->value() >= bar->maximum();
+    const bool follow = historyAtEnd();
     const QList<AppTableData *> batch = pendingHistory;
     pendingHistory.clear();
     if (CaptureStore *capture = historyModel->store()) {
@@ -256,9 +255,20 @@ qint64 AppMainWin::historyTopRow() const
 
 qint64 AppMainWin::historyLastTop() const
 {
-    const QTableView *table = ui->historyTable;
-    const qint64 visible = qMax(1, table->viewport()->height() / qMax(1, table->rowHeight(0)));
-    return qMax<qint64>(0, historyModel->totalRows() - visible);
+    // As many rows as the table shows whole at the end of its window.
+    const int rows = historyModel->rowCount();
+    const int atEnd = qBound(0, rows - ui->historyTable->verticalScrollBar()->maximum(), rows);
+    return qMax<qint64>(0, historyModel->totalRows() - atEnd);
+}
+
+bool AppMainWin::historyAtEnd() const
+{
+    // An empty table is at the end, whatever its bar still says before its next layout.
+    const QScrollBar *inner = ui->historyTable->verticalScrollBar();
+    const int rows = historyModel->rowCount();
+    return rows == 0
+        || (inner->value() >= inner->maximum()
+            && historyModel->windowStart() + rows >= historyModel->totalRows());
 }
 
 void AppMainWin::updateHistoryBar()
@@ -267,18 +277,15 @@ void AppMainWin::updateHistoryBar()
         return;
     const qint64 lastTop = historyLastTop();
     const int barMax = int(qMin<qint64>(lastTop, HistoryBarSteps));
-    const QScrollBar *inner = ui->historyTable->verticalScrollBar();
-    // At the end of the window that shows the end, the bar is at its end, whatever rounding.
-    const bool atEnd = inner->value() >= inner->maximum()
-        && historyModel->windowStart() + historyModel->rowCount() >= historyModel->totalRows();
     const qint64 top = qMin(historyTopRow(), lastTop);
-    const int value = atEnd          ? barMax
+    // At the end the bar is at its end, whatever the rounding.
+    const int value = historyAtEnd() ? barMax
         : lastTop <= HistoryBarSteps ? int(top)
                                      : int(double(top) / double(lastTop) * HistoryBarSteps);
     QScrollBar *bar = ui->historyScrollBar;
     const QSignalBlocker blocker(bar);
     bar->setRange(0, barMax);
-    bar->setPageStep(qMax(1, inner->pageStep()));
+    bar->setPageStep(qMax(1, ui->historyTable->verticalScrollBar()->pageStep()));
     bar->setValue(value);
 }
 

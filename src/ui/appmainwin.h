@@ -83,6 +83,8 @@ private:
     // The history's row at the top of the table, and the last row that can be there.
     qint64 historyTopRow() const;
     qint64 historyLastTop() const;
+    // Whether the table shows the history's newest row, so that new rows are followed.
+    bool historyAtEnd() const;
     // Saves every row taken so far; true once they are written.
     bool saveAllHistory();
     // Keeps a copy of a deleted row for Undo, and offers it in the status bar for a while.
