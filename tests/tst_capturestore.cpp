@@ -285,6 +285,9 @@ void TstCaptureStore::historyBarSpansEveryRow()
     const std::unique_ptr<AppHistoryData> expected(streamRow(middle + 1));
     QCOMPARE(model->data(model->index(table->rowAt(0), 3)).toString(),
         QString::fromLatin1(expected->bytes()));
+    // The wheel and the keys move the table, and the bar with it.
+    table->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(bar->value(), middle + 1);
     // At the end again, new rows are followed.
     bar->setSliderPosition(bar->maximum());
     bar->setSliderDown(false);
