@@ -592,7 +592,8 @@ int appHistory(const Sizes &sizes)
     auto *view = window->findChild<QTableView *>(QStringLiteral("historyTable"));
     auto *history = qobject_cast<AppHistoryTableModel *>(tableModel("historyTable"));
     auto *save = window->findChild<QPushButton *>(QStringLiteral("saveHistoryBtn"));
-    if (!view || !history || !save) {
+    auto *bar = window->findChild<QScrollBar *>(QStringLiteral("historyScrollBar"));
+    if (!view || !history || !save || !bar) {
         problem(QStringLiteral("no history table"));
         return 1;
     }
@@ -670,21 +671,30 @@ int appHistory(const Sizes &sizes)
     if (history->totalRows() != rows)
         problem(QStringLiteral("%1 history rows for %2 added").arg(history->totalRows()).arg(rows));
 
-    // Still scrollable: the view reaches the last row, and a jump to the middle and back to the
-    // end each paint at once.
+    // Still scrollable: the view reaches the last row, and the bar beside it, dragged to the
+    // middle and back to the end, paints each place at once.
     view->scrollToBottom();
     waitIdle();
+    if (bar->maximum() < rows - 100 || bar->value() != bar->maximum())
+        problem(QStringLiteral("the history's bar spans %1 of %2 rows, at %3")
+                    .arg(bar->maximum())
+                    .arg(rows)
+                    .arg(bar->value()));
     const qint64 lastShown = history->windowStart() + view->rowAt(view->viewport()->height() - 1);
     report("history_last_row_shown", lastShown);
     if (lastShown != rows - 1)
         problem(QStringLiteral("scrolled to the end, the history shows row %1").arg(lastShown));
     const qint64 jump0 = wallNs();
-    window->showHistoryRow(rows / 2);
+    bar->setSliderDown(true);
+    bar->setSliderPosition(bar->maximum() / 2);
     view->viewport()->repaint();
     report("history_jump_middle_ns", wallNs() - jump0);
+    const qint64 middleShown = history->windowStart() + view->rowAt(0);
+    if (middleShown != bar->maximum() / 2)
+        problem(QStringLiteral("dragged to the middle, the history shows row %1").arg(middleShown));
     const qint64 back0 = wallNs();
-    window->showHistoryRow(rows - 1);
-    view->scrollToBottom();
+    bar->setSliderPosition(bar->maximum());
+    bar->setSliderDown(false);
     view->viewport()->repaint();
     report("history_jump_end_ns", wallNs() - back0);
     report("history_scroll_ns", wallNs() - jump0);

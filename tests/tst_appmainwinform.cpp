@@ -314,6 +314,7 @@ void TstAppMainWinForm::widgetsAreCreatedInFormOrder()
         { "saveHistoryBtn", "QPushButton" },
         { "clearHistoryBtn", "QPushButton" },
         { "historyTable", "QTableView" },
+        { "historyScrollBar", "QScrollBar" },
     };
     QList<QPair<QString, QByteArray>> actual;
     for (QObject *object : central->children()) {
@@ -329,8 +330,9 @@ void TstAppMainWinForm::widgetsAreCreatedInFormOrder()
         QCOMPARE(object->metaObject()->className(), "QHBoxLayout");
         nested << object->objectName();
     }
-    QCOMPARE(
-        nested, QStringList({ "horizontalLayout_2", "horizontalLayout", "horizontalLayout_3" }));
+    QCOMPARE(nested,
+        QStringList(
+            { "horizontalLayout_2", "horizontalLayout", "horizontalLayout_3", "historyRow" }));
 }
 
 void TstAppMainWinForm::layoutsHoldTheirItemsInOrder()
@@ -338,7 +340,9 @@ void TstAppMainWinForm::layoutsHoldTheirItemsInOrder()
     QCOMPARE(mainWindow()->centralWidget()->layout(), child<QVBoxLayout>("verticalLayout"));
     QCOMPARE(itemNames(child<QVBoxLayout>("verticalLayout")),
         QStringList({ "horizontalLayout_2", "horizontalLayout", "label_11", "deviceTable",
-            "label_12", "commandTable", "horizontalLayout_3", "historyTable" }));
+            "label_12", "commandTable", "horizontalLayout_3", "historyRow" }));
+    QCOMPARE(itemNames(child<QHBoxLayout>("historyRow")),
+        QStringList({ "historyTable", "historyScrollBar" }));
     QCOMPARE(itemNames(child<QHBoxLayout>("horizontalLayout_2")),
         QStringList({ "label_10", "deviceNameEdit", "label_4", "portCombo", "label_5",
             "baudRateCombo", "label_6", "dataBitsCombo", "label_7", "stopBitsCombo", "label_8",

@@ -12,6 +12,7 @@
 #include "messageboxcatcher.h"
 #include "scratchmount.h"
 
+#include <QHeaderView>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -19,6 +20,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -77,6 +80,7 @@ private slots:
     void unwritableFolderFallsBackWithOneMessage();
     void fullDiskKeepsEveryRowWithOneMessage();
     void saveHistoryIsByteExactAcrossTheWindow();
+    void historyBarSpansEveryRow();
 };
 
 void TstCaptureStore::killedRunIsRecoveredAtTheNextStart()
@@ -241,6 +245,45 @@ void TstCaptureStore::saveHistoryIsByteExactAcrossTheWindow()
     window->findChild<QPushButton *>("clearHistoryBtn")->click();
     QCOMPARE(model->rowCount(), 0);
     QCOMPARE(catcher.count(), 0);
+}
+
+void TstCaptureStore::historyBarSpansEveryRow()
+{
+    AppMainWin *window = VerantisTerminalApp::app()->mainWin();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto *table = window->findChild<QTableView *>("historyTable");
+    auto *model = static_cast<AppHistoryTableModel *>(table->model());
+    auto *bar = window->findChild<QScrollBar *>("historyScrollBar");
+    QVERIFY(bar);
+    // Rows added (1-based, as numbered) up to `total`; at the end the newest shows whole and the
+    // bar, a row per step, is at its end.
+    const auto addUpTo = [&](qint64 total) {
+        for (qint64 n = model->totalRows() + 1; n <= total; ++n) {
+            window->addHistory(streamRow(n));
+            if (n % 5000 == 0 || n == total)
+                window->flushHistory();
+        }
+        return model->windowStart() + model->rowCount() == total && bar->value() == bar->maximum()
+            && table->viewport()->rect().contains(
+                table->visualRect(model->index(model->rowCount() - 1, 0)))
+            && bar->maximum() > total - 10 && bar->maximum() < total;
+    };
+    QVERIFY(addUpTo(30000));
+    // Dragged to the middle, far outside the window, the table shows that row at once.
+    bar->setSliderDown(true);
+    bar->setSliderPosition(15000);
+    QCOMPARE(model->windowStart() + table->rowAt(0), 15000);
+    QCOMPARE(model->headerData(table->rowAt(0), Qt::Vertical).toInt(), 15001);
+    const std::unique_ptr<AppHistoryData> expected(streamRow(15001));
+    QCOMPARE(model->data(model->index(table->rowAt(0), 3)).toString(),
+        QString::fromLatin1(expected->bytes()));
+    // The table's own scrolling (wheel, keys) moves the bar; back at the end, it follows.
+    table->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(bar->value(), 15001);
+    bar->setSliderPosition(bar->maximum());
+    bar->setSliderDown(false);
+    QVERIFY(addUpTo(30010));
 }
 
 int main(int argc, char **argv)

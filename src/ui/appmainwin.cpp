@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -130,9 +131,16 @@ AppMainWin::AppMainWin(QWidget *parent)
     if (CaptureStore *capture = VerantisTerminalApp::app()->captureStore())
         historyModel->setStore(capture);
     ui->historyTable->setModel(historyModel);
+    // The table's own bar, hidden, still moves with the wheel and the keys within the window;
+    // the bar beside the table spans the whole history and follows it.
     QScrollBar *historyBar = ui->historyTable->verticalScrollBar();
+    ui->historyTable->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(historyBar, &QScrollBar::valueChanged, this, &AppMainWin::onHistoryScrolled);
     connect(historyBar, &QScrollBar::actionTriggered, this, &AppMainWin::onHistoryScrolled);
+    connect(historyBar, &QScrollBar::valueChanged, this, &AppMainWin::updateHistoryBar);
+    connect(historyBar, &QScrollBar::rangeChanged, this, &AppMainWin::updateHistoryBar);
+    ui->historyScrollBar->setAccessibleName(tr("History position"));
+    connect(ui->historyScrollBar, &QScrollBar::valueChanged, this, &AppMainWin::onHistoryBarMoved);
     ui->historyTable->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     // Owned by the view. Long blocks would otherwise be laid out in full on every repaint.
     ui->historyTable->setItemDelegate(new AppHistoryTableDelegate(ui->historyTable));
@@ -207,8 +215,7 @@ void AppMainWin::flushHistory()
         return;
     // Follow the newest rows only while the operator is at the end; someone who scrolled up to
     // read is not pulled away.
-    QScrollBar *bar = ui->historyTable->verticalScrollBar();
-    const bool follow = bar->value() >= bar->maximum();
+    const bool follow = historyAtEnd();
     const QList<AppTableData *> batch = pendingHistory;
     pendingHistory.clear();
     if (CaptureStore *capture = historyModel->store()) {
@@ -221,6 +228,7 @@ void AppMainWin::flushHistory()
     }
     if (follow)
         ui->historyTable->scrollToBottom();
+    updateHistoryBar();
     emit historyStored();
 }
 
@@ -237,6 +245,66 @@ void AppMainWin::showHistoryRow(qint64 row)
     table->scrollTo(historyModel->index(int(row - historyModel->windowStart()), 0),
         QAbstractItemView::PositionAtTop);
     movingWindow = false;
+    updateHistoryBar();
+}
+
+qint64 AppMainWin::historyTopRow() const
+{
+    return historyModel->windowStart() + ui->historyTable->verticalScrollBar()->value();
+}
+
+qint64 AppMainWin::historyLastTop() const
+{
+    // As many rows as the table shows whole at the end of its window.
+    const int rows = historyModel->rowCount();
+    const int atEnd = qBound(0, rows - ui->historyTable->verticalScrollBar()->maximum(), rows);
+    return qMax<qint64>(0, historyModel->totalRows() - atEnd);
+}
+
+bool AppMainWin::historyAtEnd() const
+{
+    // An empty table is at the end, whatever its bar still says before its next layout.
+    const QScrollBar *inner = ui->historyTable->verticalScrollBar();
+    const int rows = historyModel->rowCount();
+    return rows == 0
+        || (inner->value() >= inner->maximum()
+            && historyModel->windowStart() + rows >= historyModel->totalRows());
+}
+
+void AppMainWin::updateHistoryBar()
+{
+    if (movingWindow)
+        return;
+    const qint64 lastTop = historyLastTop();
+    const int barMax = int(qMin<qint64>(lastTop, HistoryBarSteps));
+    const qint64 top = qMin(historyTopRow(), lastTop);
+    // At the end the bar is at its end, whatever the rounding.
+    const int value = historyAtEnd() ? barMax
+        : lastTop <= HistoryBarSteps ? int(top)
+                                     : int(double(top) / double(lastTop) * HistoryBarSteps);
+    QScrollBar *bar = ui->historyScrollBar;
+    const QSignalBlocker blocker(bar);
+    bar->setRange(0, barMax);
+    bar->setPageStep(qMax(1, ui->historyTable->verticalScrollBar()->pageStep()));
+    bar->setValue(value);
+}
+
+void AppMainWin::onHistoryBarMoved(int value)
+{
+    const qint64 lastTop = historyLastTop();
+    const QScrollBar *bar = ui->historyScrollBar;
+    if (value >= bar->maximum()) {
+        // The end: shown at the bottom, so that new rows are followed.
+        showHistoryRow(lastTop);
+        movingWindow = true;
+        ui->historyTable->scrollToBottom();
+        movingWindow = false;
+        updateHistoryBar();
+        return;
+    }
+    showHistoryRow(lastTop <= HistoryBarSteps
+            ? qint64(value)
+            : qint64(double(value) / HistoryBarSteps * double(lastTop)));
 }
 
 void AppMainWin::onHistoryScrolled()
@@ -340,6 +408,7 @@ void AppMainWin::onClearBtnClicked()
     // logs keep them.
     flushHistory();
     historyModel->clearHistory();
+    updateHistoryBar();
     historyRowsSaved = 0;
 }
 

@@ -42,6 +42,8 @@ public:
 
     // How often the history and the logs take their waiting records while data flows.
     static constexpr int HistoryFrameMs = 40;
+    // Beyond this many rows the history's bar gives a place in proportion rather than a row.
+    static constexpr qint64 HistoryBarSteps = 1 << 30;
 
 protected:
     // Asks before history that was never saved goes with the window.
@@ -66,6 +68,10 @@ private slots:
     // Puts the last deleted device or command back, into the file and the table.
     void undoDelete();
     void onHistoryScrolled();
+    // The bar beside the history was moved: shows that place of the whole history.
+    void onHistoryBarMoved(int value);
+    // Puts the bar beside the history where the table is.
+    void updateHistoryBar();
 
 private:
     Q_DISABLE_COPY(AppMainWin)
@@ -74,6 +80,11 @@ private:
     qint64 unsavedHistoryRows() const;
     // Asks whether the unsaved rows may go; true when they were saved or may be discarded.
     bool historyMayGo();
+    // The history's row at the top of the table, and the last row that can be there.
+    qint64 historyTopRow() const;
+    qint64 historyLastTop() const;
+    // Whether the table shows the history's newest row, so that new rows are followed.
+    bool historyAtEnd() const;
     // Saves every row taken so far; true once they are written.
     bool saveAllHistory();
     // Keeps a copy of a deleted row for Undo, and offers it in the status bar for a while.

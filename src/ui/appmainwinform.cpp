@@ -15,6 +15,7 @@
 #include <QMetaObject>
 #include <QPair>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -183,7 +184,16 @@ void AppMainWin::setupUi(QMainWindow *AppMainWin)
     historyTable->horizontalHeader()->setCascadingSectionResizes(true);
     historyTable->horizontalHeader()->setDefaultSectionSize(80);
     historyTable->horizontalHeader()->setStretchLastSection(true);
-    verticalLayout->addWidget(historyTable);
+    // The table's own vertical bar spans only the rows it holds; this one spans the whole
+    // history, beside it.
+    historyRow = new QHBoxLayout();
+    historyRow->setSpacing(0);
+    historyRow->setObjectName(QString::fromUtf8("historyRow"));
+    historyRow->addWidget(historyTable);
+    historyScrollBar = new QScrollBar(Qt::Vertical, centralWidget);
+    historyScrollBar->setObjectName(QString::fromUtf8("historyScrollBar"));
+    historyRow->addWidget(historyScrollBar);
+    verticalLayout->addLayout(historyRow);
 
     // Tab goes from table to table and on to the forms; the arrow keys move within a table.
     for (QTableView *table : { deviceTable, commandTable, historyTable })

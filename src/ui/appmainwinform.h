@@ -8,6 +8,7 @@ class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QPushButton;
+class QScrollBar;
 class QTableView;
 class QVBoxLayout;
 class QWidget;
@@ -54,7 +55,9 @@ public:
     QLabel *label_13;
     QPushButton *saveHistoryBtn;
     QPushButton *clearHistoryBtn;
+    QHBoxLayout *historyRow;
     QTableView *historyTable;
+    QScrollBar *historyScrollBar;
 
     void setupUi(QMainWindow *AppMainWin);
     void retranslateUi(QMainWindow *AppMainWin);
