@@ -122,17 +122,6 @@ void chopTrailingSpaces(QString &text, int limit)
     text.truncate(n);
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // A value as QSettings unescapes it. An escape keeps the low 16 bits of a number of any length,
 // as QChar does.
 bool unescapedValue(const QByteArray &str, int from, int to, QStringList &elements)
@@ -164,12 +153,13 @@ bool unescapedValue(const QByteArray &str, int from, int to, QStringList &elemen
                 chopLimit = current.size();
                 continue;
             }
-            if ((ch == 'x' && i < to && hexValue(str.at(i)) >= 0) || (ch >= '0' && ch <= '7')) {
+            if ((ch == 'x' && i < to && hexDigitValue(QLatin1Char(str.at(i))) >= 0)
+                || (ch >= '0' && ch <= '7')) {
                 const bool hex = ch == 'x';
                 uint code = hex ? 0 : uint(ch - '0');
                 while (i < to) {
                     const int digit = hex
-                        ? hexValue(str.at(i))
+                        ? hexDigitValue(QLatin1Char(str.at(i)))
                         : (str.at(i) >= '0' && str.at(i) <= '7' ? str.at(i) - '0' : -1);
                     if (digit < 0)
                         break;

@@ -9,18 +9,6 @@ bool isSeparator(QChar c)
     return c.isSpace() || c == QLatin1Char(',') || c == QLatin1Char(':');
 }
 
-int digitValue(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
-
 // One group, without separators: appends its bytes, or returns false if it is not HEX.
 bool readGroup(const QString &text, int from, int to, QByteArray *bytes)
 {
@@ -33,14 +21,14 @@ bool readGroup(const QString &text, int from, int to, QByteArray *bytes)
     int value = 0;
     // Odd length: the first digit stands alone, as it always has without separators.
     if ((to - from) % 2 != 0) {
-        value = digitValue(text.at(i++));
+        value = hexDigitValue(text.at(i++));
         if (value < 0)
             return false;
         bytes->append(char(value));
     }
     for (; i < to; i += 2) {
-        const int high = digitValue(text.at(i));
-        const int low = digitValue(text.at(i + 1));
+        const int high = hexDigitValue(text.at(i));
+        const int low = hexDigitValue(text.at(i + 1));
         if (high < 0 || low < 0)
             return false;
         bytes->append(char(high * 16 + low));
@@ -88,6 +76,18 @@ QByteArray hexToBytes(QString text)
     QByteArray bytes;
     readHex(text, &bytes);
     return bytes;
+}
+
+int hexDigitValue(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
 }
 
 void appendHexDigits(QByteArray &out, uint value, int digits)

@@ -22,6 +22,9 @@ QByteArray hexToBytes(QString text);
 // Two upper-case hexadecimal digits per byte, no separators.
 QString bytesToHex(QByteArray bytes);
 
+// The value of one hexadecimal digit, either case; -1 for anything else.
+int hexDigitValue(QChar c);
+
 // Appends the `digits` lowest hexadecimal digits of `value`, upper case, most significant first.
 void appendHexDigits(QByteArray &out, uint value, int digits);
 
