@@ -27,7 +27,26 @@
 #include <QTextEdit>
 #include <QWindow>
 
+#include <limits>
+
 namespace {
+
+// The time stamp of a block, "dd.MM.yyyy hh:mm:ss.zzz" in local time. Formatting a date costs
+// a local-time conversion and a pattern parse; at hundreds of blocks a second only the
+// milliseconds change, so the rest is formatted once a second.
+QString timeStamp()
+{
+    static qint64 second = std::numeric_limits<qint64>::min();
+    static QString prefix;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 thisSecond = now >= 0 ? now / 1000 : (now - 999) / 1000;
+    if (thisSecond != second) {
+        second = thisSecond;
+        prefix = QDateTime::fromSecsSinceEpoch(thisSecond)
+                     .toString(QStringLiteral("dd.MM.yyyy hh:mm:ss."));
+    }
+    return prefix + QString::number(now - thisSecond * 1000).rightJustified(3, QLatin1Char('0'));
+}
 
 // Return in the read-only log would reach the dialog's default button and send a command; a
 // key pressed while reading the traffic must not talk to the device.
@@ -282,10 +301,9 @@ void AppDeviceDialog::onLoadBtnClicked()
 void AppDeviceDialog::addHistory(const QString &direction, const QByteArray &bytes)
 {
     const AppDeviceData *record = device->deviceData();
-    auto *row = new AppHistoryData(
-        QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz")), direction,
-        bytes, record->portName(), record->baudRate(), record->dataBits(), record->stopBits(),
-        record->parity(), record->flowControl());
+    auto *row
+        = new AppHistoryData(timeStamp(), direction, bytes, record->portName(), record->baudRate(),
+            record->dataBits(), record->stopBits(), record->parity(), record->flowControl());
     row->setTerminal(terminal);
     mainWin->addHistory(row);
 }

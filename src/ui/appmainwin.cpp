@@ -155,6 +155,7 @@ AppMainWin::AppMainWin(QWidget *parent)
     ui->historyTable->verticalHeader()->setDefaultSectionSize(rowHeight);
     historyFrame->setObjectName(QStringLiteral("historyFrame"));
     historyFrame->setSingleShot(true);
+    historyFrame->setTimerType(Qt::PreciseTimer);
     historyFrame->setInterval(HistoryFrameMs);
     connect(historyFrame, &QTimer::timeout, this, &AppMainWin::flushHistory);
 

@@ -40,8 +40,11 @@ public:
     // Shows the history from that row on, wherever it is in the history.
     void showHistoryRow(qint64 row);
 
-    // How often the history and the logs take their waiting records while data flows.
-    static constexpr int HistoryFrameMs = 40;
+    // How often the history and the logs take their waiting records while data flows. Every
+    // frame costs a transaction, a read of each log's new rows and a repaint whatever the data
+    // rate, so frames are as long as they can be while a row still reaches the store within
+    // 100 ms of arriving (the timer is precise, and a frame's own work takes a few ms).
+    static constexpr int HistoryFrameMs = 80;
     // Beyond this many rows the history's bar gives a place in proportion rather than a row.
     static constexpr qint64 HistoryBarSteps = 1 << 30;
 

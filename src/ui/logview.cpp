@@ -4,6 +4,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QColor>
+#include <QFontMetrics>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -105,10 +106,16 @@ void LogView::refresh()
     const QVector<CaptureStore::LogRow> rows
         = store->terminalRows(terminal, lastRowId(), NoLimit, PageBlocks * 10, true);
     // A backlog of more than half the bound is a burst nobody can read as it passes: only its
-    // newest blocks are laid out, in place of what the log showed before.
-    if (rows.size() >= PageBlocks * 10 || charactersOf(rows) > MaxShownCharacters / 2) {
+    // newest blocks are laid out, in place of what the log showed before. So is a frame of more
+    // than the newest blocks would show while the log follows the end: laying out text that
+    // scrolls away before it is painted was most of the log's cost at high rates.
+    const int characters = charactersOf(rows);
+    const QScrollBar *bar = edit->verticalScrollBar();
+    const bool following = bar->value() >= bar->maximum();
+    if (rows.size() >= PageBlocks * 10 || characters > MaxShownCharacters / 2
+        || (following && characters > newestCharacters())) {
         busy = false;
-        rebuildNewest();
+        rebuildNewest(rows);
         return;
     }
     if (!rows.isEmpty() || errorsDone < errors.size()) {
@@ -118,14 +125,29 @@ void LogView::refresh()
     busy = false;
 }
 
-void LogView::rebuildNewest()
+int LogView::newestCharacters() const
+{
+    // Twice what the viewport holds at the log's font, so the newest blocks fill it with some
+    // left to scroll; older ones are read from the store when scrolled to.
+    const QFontMetrics metrics = edit->fontMetrics();
+    const QWidget *viewport = edit->viewport();
+    const qint64 screen = qint64(viewport->width() / qMax(1, metrics.averageCharWidth()) + 1)
+        * (viewport->height() / qMax(1, metrics.lineSpacing()) + 1);
+    return int(qBound(qint64(4096), screen * 2, qint64(FrameCharacters)));
+}
+
+void LogView::rebuildNewest(const QVector<CaptureStore::LogRow> &newest)
 {
     busy = true;
+    const int budget = newestCharacters();
+    // The frame's own rows are enough when they alone fill the budget.
     QVector<CaptureStore::LogRow> rows
-        = store->terminalRows(terminal, clearMark, NoLimit, PageBlocks * 10, true);
+        = newest.size() < PageBlocks * 10 && charactersOf(newest) >= budget
+        ? newest
+        : store->terminalRows(terminal, clearMark, NoLimit, PageBlocks * 10, true);
     int characters = 0;
     int from = rows.size();
-    while (from > 0 && (from == rows.size() || characters < FrameCharacters)) {
+    while (from > 0 && (from == rows.size() || characters < budget)) {
         --from;
         characters += rows.at(from).bytes.size() * 3 + 16;
     }

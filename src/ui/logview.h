@@ -27,8 +27,8 @@ public:
 
     // The window holds at most this many blocks and characters (the newest block is always
     // shown): laying out a longer document costs more on every append, and past about 21
-    // million pixels Qt's text layout breaks down. Of a burst only the newest FrameCharacters
-    // are laid out.
+    // million pixels Qt's text layout breaks down. Of a burst only the newest blocks are laid
+    // out: twice a screenful, from 4 Ki up to FrameCharacters.
     static constexpr int MaxShownBlocks = 5000;
     static constexpr int MaxShownCharacters = 128 * 1024;
     static constexpr int FrameCharacters = 32 * 1024;
@@ -58,7 +58,10 @@ private:
     enum Place { AtTop, AtBottom };
 
     void onScrolled();
-    void rebuildNewest();
+    // The newest blocks only, taken from `newest` (the frame's rows) when they fill the budget.
+    void rebuildNewest(const QVector<CaptureStore::LogRow> &newest);
+    // Characters laid out of a burst or of a frame too long to read while following.
+    int newestCharacters() const;
     void olderPage();
     void newerPage();
     // Inserts the rows with the errors that fall among them (those of `errorsFrom` on, before
