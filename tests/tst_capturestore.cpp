@@ -26,12 +26,16 @@
 namespace {
 
 // Row n of a test stream: its bytes tell which row it is, with CR, LF and a backslash in it.
+QByteArray streamBytes(qint64 n)
+{
+    return "row " + QByteArray::number(n) + "\r\n\\" + QByteArray(int(n % 40), char(n));
+}
+
 AppHistoryData *streamRow(qint64 n)
 {
     return new AppHistoryData(
         QStringLiteral("06.12.2026 22:10:05.%1").arg(n % 1000, 3, 10, QLatin1Char('0')),
-        n % 3 ? QStringLiteral("Received") : QStringLiteral("Sent"),
-        "row " + QByteArray::number(n) + "\r\n\\" + QByteArray(int(n % 40), char(n)),
+        n % 3 ? QStringLiteral("Received") : QStringLiteral("Sent"), streamBytes(n),
         QStringLiteral("COM5"), 115200, 8, 0, 0, 0);
 }
 
@@ -167,7 +171,7 @@ void TstCaptureStore::unwritableFolderFallsBackWithOneMessage()
     QVERIFY(!store.onDisk());
     QCOMPARE(store.historyCount(), 30);
     const QList<AppTableData *> rows = store.historyRows(29, 1);
-    QCOMPARE(static_cast<AppHistoryData *>(rows.value(0))->bytes(), streamRow(30)->bytes());
+    QCOMPARE(static_cast<AppHistoryData *>(rows.value(0))->bytes(), streamBytes(30));
     qDeleteAll(rows);
 }
 
@@ -240,8 +244,7 @@ void TstCaptureStore::saveHistoryIsByteExactAcrossTheWindow()
         bar->triggerAction(QAbstractSlider::SliderToMaximum);
     }
     window->showHistoryRow(0);
-    QCOMPARE(
-        model->data(model->index(0, 3)).toString(), QString::fromLatin1(streamRow(1)->bytes()));
+    QCOMPARE(model->data(model->index(0, 3)).toString(), QString::fromLatin1(streamBytes(1)));
     window->findChild<QPushButton *>("clearHistoryBtn")->click();
     QCOMPARE(model->rowCount(), 0);
     QCOMPARE(catcher.count(), 0);

@@ -559,7 +559,7 @@ void TstSettingsFailures::mutatedFilesStartAndReadAsQSettingsDoes()
     // screen lets through must read as the screen read it, in a type this program writes.
     saveCam1AndPing();
     QVERIFY(store->addDevice("Cam 2; \u00fc=%", "COM4", 9600, 0, 8, 0, 0));
-    QVERIFY(store->addCommand("pong, \"q\"", QByteArray("\0\x01\xff\\,=;", 9)));
+    QVERIFY(store->addCommand("pong, \"q\"", QByteArray("\0\x01\xff\\,=;", 7)));
     store.reset();
     const QStringList files { "devicenamelist.ini", "devicelist.ini", "commandlist.ini" };
     QMap<QString, QByteArray> good;

@@ -189,6 +189,10 @@ AppMainWin::~AppMainWin()
     // Fields losing the focus while the window is taken down must not call back into it.
     disconnect(ui->hexEdit, nullptr, this, nullptr);
     disconnect(ui->asciiEdit, nullptr, this, nullptr);
+    // Hiding the table below changes its bar's range, which must not reach back into the
+    // history's half-destroyed state.
+    disconnect(ui->historyTable->verticalScrollBar(), nullptr, this, nullptr);
+    disconnect(ui->historyScrollBar, nullptr, this, nullptr);
     delete ui;
     qDeleteAll(pendingHistory);
     delete deleted;
