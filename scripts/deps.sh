@@ -24,11 +24,14 @@ VT_BUILD_PACKAGES=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-serialport
     libsqlite3-dev)
 # What building it against Qt 5.15 needs on top; scripts/test builds and tests both.
 VT_QT5_BUILD_PACKAGES=(qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev)
+# What running it needs on top: a font with the control-picture symbols the log shows for CR and
+# LF (the usual DejaVu fonts lack them).
+VT_RUN_PACKAGES=(fonts-symbola)
 # What `scripts/run --demo` needs on top: socat plays the simulated serial device.
 VT_DEMO_PACKAGES=(socat)
 # What the tests need on top: a private X server for the start-up test, X11 headers for it, the
-# demo's packages, the desktop-file and AppStream validators, and dpkg-shlibdeps for the package.
+# packages for running and for the demo, the desktop-file and AppStream validators, and dpkg-shlibdeps for the package.
 # Mesa's GL drivers too, as every desktop has them: the start-up test then runs the program the
 # way it runs there, GLX included.
-VT_TEST_PACKAGES=(xvfb xauth libx11-dev "${VT_DEMO_PACKAGES[@]}" desktop-file-utils appstream
-    dpkg-dev libgl1-mesa-dri libglx-mesa0)
+VT_TEST_PACKAGES=(xvfb xauth libx11-dev "${VT_RUN_PACKAGES[@]}" "${VT_DEMO_PACKAGES[@]}"
+    desktop-file-utils appstream dpkg-dev libgl1-mesa-dri libglx-mesa0)
