@@ -158,35 +158,28 @@ CommandLine CommandLine::parse(const QStringList &arguments)
                 return usage(badValue(QStringLiteral("baud"), value,
                     QCoreApplication::translate("CommandLine", "a positive whole number")));
         }
-        if (parser.isSet(QStringLiteral("data-bits"))) {
-            const QString value = parser.value(QStringLiteral("data-bits"));
-            const int position = choice(value, { "5", "6", "7", "8" });
-            if (position < 0)
-                return usage(
-                    badValue(QStringLiteral("data-bits"), value, QStringLiteral("5, 6, 7 or 8")));
-            dataBits = 5 + position;
+        // A setting given by one of its listed words: the word's place in the list.
+        const auto listed = [&parser](const QString &option, const QStringList &words,
+                                const QString &allowed, int *position) {
+            if (!parser.isSet(option))
+                return QString();
+            const QString value = parser.value(option);
+            *position = choice(value, words);
+            return *position < 0 ? badValue(option, value, allowed) : QString();
+        };
+        int dataBitsAt = dataBits - 5;
+        for (const QString &refusal : { listed(QStringLiteral("data-bits"), { "5", "6", "7", "8" },
+                                            QStringLiteral("5, 6, 7 or 8"), &dataBitsAt),
+                 listed(QStringLiteral("stop-bits"), { "1", "1.5", "2" },
+                     QStringLiteral("1, 1.5 or 2"), &stopBits),
+                 listed(QStringLiteral("parity"), { "none", "even", "odd" },
+                     QStringLiteral("none, even or odd"), &parity),
+                 listed(QStringLiteral("flow"), { "none", "rtscts", "xonxoff" },
+                     QStringLiteral("none, rtscts or xonxoff"), &flow) }) {
+            if (!refusal.isEmpty())
+                return usage(refusal);
         }
-        if (parser.isSet(QStringLiteral("stop-bits"))) {
-            const QString value = parser.value(QStringLiteral("stop-bits"));
-            stopBits = choice(value, { "1", "1.5", "2" });
-            if (stopBits < 0)
-                return usage(
-                    badValue(QStringLiteral("stop-bits"), value, QStringLiteral("1, 1.5 or 2")));
-        }
-        if (parser.isSet(QStringLiteral("parity"))) {
-            const QString value = parser.value(QStringLiteral("parity"));
-            parity = choice(value, { "none", "even", "odd" });
-            if (parity < 0)
-                return usage(
-                    badValue(QStringLiteral("parity"), value, QStringLiteral("none, even or odd")));
-        }
-        if (parser.isSet(QStringLiteral("flow"))) {
-            const QString value = parser.value(QStringLiteral("flow"));
-            flow = choice(value, { "none", "rtscts", "xonxoff" });
-            if (flow < 0)
-                return usage(badValue(
-                    QStringLiteral("flow"), value, QStringLiteral("none, rtscts or xonxoff")));
-        }
+        dataBits = 5 + dataBitsAt;
         options.port = std::make_shared<const AppDeviceData>(
             QString(), port.trimmed(), baudRate, dataBits, stopBits, parity, flow);
     } else {
