@@ -64,6 +64,7 @@ private slots:
     void addRefusesEmptyNames();
     void renameMovesAllSixSettings();
     void renameMovesCommandBytes();
+    void deviceOptionsFollowRenameAndRemoval();
     void renameKeepsValuesWhenKeysCoincide_data();
     void renameKeepsValuesWhenKeysCoincide();
     void removeDeviceDeletesAllItsKeys();
@@ -449,6 +450,27 @@ void TstAppSettingsManager::renameMovesAllSixSettings()
                    "Cam2_flowcontrol=2\n"
                    "Cam2_parity=1\n"
                    "Cam2_stopbits=2\n"));
+}
+
+// A device whose name extends another's keeps its own options through both changes.
+void TstAppSettingsManager::deviceOptionsFollowRenameAndRemoval()
+{
+    addCam1();
+    store->addDevice("Cam1_x", "COM4", 9600, 0, 8, 0, 0);
+    QVERIFY(store->setDeviceOptions("Cam1", { { "logpath", "/tmp/a.log" }, { "dtr", true } }));
+    QVERIFY(store->setDeviceOption("Cam1_x", "logpath", "/tmp/x.log"));
+    QVERIFY(store->setAppOption("logfolder", "/tmp"));
+    QVERIFY(store->setDeviceOption("", "logpath", "unsaved ports keep nothing"));
+    QVERIFY(store->changeDeviceName("Cam1", "Cam2"));
+    reopen();
+    QCOMPARE(store->deviceOption("Cam2", "logpath").toString(), QString("/tmp/a.log"));
+    QVERIFY(store->deviceOption("Cam2", "dtr").toBool());
+    QVERIFY(!store->hasDeviceOption("Cam1", "logpath"));
+    QCOMPARE(store->deviceOptions("Cam1_x").size(), 1);
+    QVERIFY(store->removeDevice("Cam2"));
+    reopen();
+    QCOMPARE(fileBytes("deviceoptions.ini"),
+        QByteArray("[General]\nCam1_x_logpath=/tmp/x.log\nlogfolder=/tmp\n"));
 }
 
 void TstAppSettingsManager::renameMovesCommandBytes()

@@ -12,6 +12,9 @@
 class AppHistoryData : public AppTableData
 {
 public:
+    // The direction field of a line event or marker row, beside "Sent" and "Received".
+    static constexpr const char *EventDirection = "Event";
+
     // Note: bytes come before portName here, unlike the field order.
     AppHistoryData(QString time, QString direction, QByteArray bytes, QString portName,
         int baudRate, int dataBits, int stopBits, int parity, int flowControl);
@@ -19,6 +22,9 @@ public:
 
     QString time() const { return m_time; }
     QString direction() const { return m_direction; }
+    // A line event or a log marker rather than traffic: its bytes are the event's text ("DTR on",
+    // "Lost", "Opened"), shown in the ASCII field, and its HEX field stays empty.
+    bool isEvent() const { return m_direction == QLatin1String(EventDirection); }
     QString portName() const { return m_portName; }
     QByteArray bytes() const { return m_bytes; }
     int baudRate() const { return m_baudRate; }

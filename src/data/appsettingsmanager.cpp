@@ -147,6 +147,7 @@ AppSettingsManager::AppSettingsManager()
     : deviceSettings(nullptr)
     , deviceNameSettings(nullptr)
     , commandSettings(nullptr)
+    , deviceOptionSettings(nullptr)
     , commandNames(new QStringListModel(this))
 {
     const QString folder = dataFolder();
@@ -155,6 +156,7 @@ AppSettingsManager::AppSettingsManager()
     deviceNameSettings = openScreened(folder, QStringLiteral("devicenamelist.ini"), NameFile);
     deviceSettings = openScreened(folder, QStringLiteral("devicelist.ini"), DeviceFile);
     commandSettings = openScreened(folder, QStringLiteral("commandlist.ini"), CommandFile);
+    deviceOptionSettings = openScreened(folder, QStringLiteral("deviceoptions.ini"), DeviceFile);
     // allKeys() gives them sorted, as the lists below keep them.
     namesFollow(deviceNameSettings);
     commandNames->setStringList(savedNames(commandSettings));
@@ -175,6 +177,7 @@ AppSettingsManager::~AppSettingsManager()
     delete deviceSettings;
     delete commandSettings;
     delete deviceNameSettings;
+    delete deviceOptionSettings;
 }
 
 IniFile *AppSettingsManager::openScreened(const QString &folder, const QString &file, int kind)
@@ -308,6 +311,18 @@ void AppSettingsManager::removeOrphans()
     const QDateTime changed = QFileInfo(deviceSettings->fileName()).lastModified();
     if (!orphans.isEmpty() && changed.secsTo(QDateTime::currentDateTime()) > orphanAgeSeconds)
         write(deviceSettings, orphans);
+
+    // Options of a device that is gone: a rename or removal cut short.
+    KeyValues lostOptions;
+    for (const QString &key : deviceOptionSettings->allKeys()) {
+        const int cut = key.lastIndexOf(QLatin1Char('_'));
+        if (cut >= 0 && !names.contains(folded(key.left(cut))))
+            lostOptions.append({ key, QVariant() });
+    }
+    const QDateTime optionsChanged = QFileInfo(deviceOptionSettings->fileName()).lastModified();
+    if (!lostOptions.isEmpty()
+        && optionsChanged.secsTo(QDateTime::currentDateTime()) > orphanAgeSeconds)
+        write(deviceOptionSettings, lostOptions);
 }
 
 void AppSettingsManager::namesFollow(IniFile *settings)
@@ -436,17 +451,35 @@ bool AppSettingsManager::changeDeviceName(QString oldName, QString newName)
         if (!sameKey(oldKey, newKey))
             removed.append({ oldKey, QVariant() });
     }
+    // The options travel the same way, in their own file.
+    KeyValues addedOptions;
+    KeyValues removedOptions;
+    for (const QString &key : optionKeysOf(oldName)) {
+        const QString newKey = newName + key.mid(oldName.size());
+        addedOptions.append({ newKey, deviceOptionSettings->value(key) });
+        if (!sameKey(key, newKey))
+            removedOptions.append({ key, QVariant() });
+    }
     KeyValues undo;
     if (!writeKeys(deviceSettings, added, &undo))
         return false;
+    KeyValues optionsUndo;
+    if (!addedOptions.isEmpty() && !writeKeys(deviceOptionSettings, addedOptions, &optionsUndo)) {
+        writeKeys(deviceSettings, undo, nullptr, false);
+        return false;
+    }
     if (!writeKeys(deviceNameSettings, { { oldName, QVariant() }, { newName, 1 } })) {
         writeKeys(deviceSettings, undo, nullptr, false);
+        if (!optionsUndo.isEmpty())
+            writeKeys(deviceOptionSettings, optionsUndo, nullptr, false);
         return false;
     }
     removeName(deviceNames, oldName);
     insertName(deviceNames, newName);
     // The rename stands; settings left behind by a failure here go at the next start.
     write(deviceSettings, removed);
+    if (!removedOptions.isEmpty())
+        write(deviceOptionSettings, removedOptions);
     return true;
 }
 
@@ -498,6 +531,12 @@ bool AppSettingsManager::removeDevice(QString name)
         return false;
     }
     removeName(deviceNames, name);
+    // Options left behind by a failure here go at the next start.
+    KeyValues options;
+    for (const QString &key : optionKeysOf(name))
+        options.append({ key, QVariant() });
+    if (!options.isEmpty())
+        write(deviceOptionSettings, options);
     return true;
 }
 
@@ -515,6 +554,71 @@ bool AppSettingsManager::removeCommand(QString name)
 QStringListModel *AppSettingsManager::commandNameModel() const
 {
     return commandNames;
+}
+
+QStringList AppSettingsManager::optionKeysOf(const QString &name) const
+{
+    QStringList keys;
+    if (name.isEmpty())
+        return keys;
+    const QString prefix = name + QLatin1Char('_');
+    for (const QString &key : deviceOptionSettings->allKeys()) {
+        // "<name>_<option>" with no "_" in the option: "A_b_log" is device "A_b"'s, not "A"'s.
+        if (key.size() > prefix.size() && sameKey(key.left(prefix.size()), prefix)
+            && key.indexOf(QLatin1Char('_'), prefix.size()) < 0)
+            keys.append(key);
+    }
+    return keys;
+}
+
+QVariant AppSettingsManager::deviceOption(
+    const QString &name, const QString &option, const QVariant &defaultValue) const
+{
+    if (name.isEmpty())
+        return defaultValue;
+    return deviceOptionSettings->value(name + QLatin1Char('_') + option, defaultValue);
+}
+
+bool AppSettingsManager::hasDeviceOption(const QString &name, const QString &option) const
+{
+    return !name.isEmpty() && deviceOptionSettings->contains(name + QLatin1Char('_') + option);
+}
+
+AppSettingsManager::Options AppSettingsManager::deviceOptions(const QString &name) const
+{
+    Options options;
+    for (const QString &key : optionKeysOf(name))
+        options.append({ key.mid(name.size() + 1), deviceOptionSettings->value(key) });
+    return options;
+}
+
+bool AppSettingsManager::setDeviceOptions(const QString &name, const Options &options)
+{
+    if (name.isEmpty() || options.isEmpty())
+        return true;
+    KeyValues changes;
+    for (const IniFile::Change &option : options) {
+        Q_ASSERT(!option.key.contains(QLatin1Char('_')));
+        changes.append({ name + QLatin1Char('_') + option.key, option.value });
+    }
+    return writeKeys(deviceOptionSettings, changes);
+}
+
+bool AppSettingsManager::setDeviceOption(
+    const QString &name, const QString &option, const QVariant &value)
+{
+    return setDeviceOptions(name, { { option, value } });
+}
+
+QVariant AppSettingsManager::appOption(const QString &option, const QVariant &defaultValue) const
+{
+    return deviceOptionSettings->value(option, defaultValue);
+}
+
+bool AppSettingsManager::setAppOption(const QString &option, const QVariant &value)
+{
+    Q_ASSERT(!option.contains(QLatin1Char('_')));
+    return writeKeys(deviceOptionSettings, { { option, value } });
 }
 
 void AppSettingsManager::insertCommandName(const QString &name)

@@ -45,6 +45,24 @@ public:
     // The saved command names, sorted, kept in step with every add,
     // rename and removal, so a list shown from it follows the saved commands. The store owns it.
     QStringListModel *commandNameModel() const;
+
+    // Options of a saved device beside its six settings (logging, line states, reconnect, line
+    // ending, view), in "deviceoptions.ini" as "<name>_<option>". Option words hold no "_", so
+    // every key names its device unambiguously. They follow a rename and go with a removal.
+    using Options = IniFile::Changes; // each key an option word
+    QVariant deviceOption(const QString &name, const QString &option,
+        const QVariant &defaultValue = QVariant()) const;
+    bool hasDeviceOption(const QString &name, const QString &option) const;
+    // Every option of the device, to put back with setDeviceOptions (undoing a deletion).
+    Options deviceOptions(const QString &name) const;
+    // Written at once; an invalid value removes the option. On failure the operator is told and
+    // nothing changed. Nothing is stored for a device without a name (an unsaved port).
+    bool setDeviceOptions(const QString &name, const Options &options);
+    bool setDeviceOption(const QString &name, const QString &option, const QVariant &value);
+    // Program-wide options in the same file, under bare words (no "_"), such as the folder every
+    // terminal logs to.
+    QVariant appOption(const QString &option, const QVariant &defaultValue = QVariant()) const;
+    bool setAppOption(const QString &option, const QVariant &value);
     QByteArray commandBytes(QString name);
     QString dataFolder();
 
@@ -77,6 +95,8 @@ private:
     // Whether any of a device's settings is saved: a name without any is not shown.
     bool hasSettings(const QString &name) const;
     void removeOrphans();
+    // The keys of the device's options, as the file has them.
+    QStringList optionKeysOf(const QString &name) const;
     void reportIgnoredItems();
     // Reads the name list of a name or command file again from what it holds in memory.
     void namesFollow(IniFile *settings);
@@ -95,6 +115,7 @@ private:
     IniFile *deviceSettings;
     IniFile *deviceNameSettings;
     IniFile *commandSettings;
+    IniFile *deviceOptionSettings;
     // The saved names, sorted as the files list their keys. Read from the files once and changed
     // only after a write that reached the disk, so no check or listing reads all the keys again.
     QStringList deviceNames;

@@ -393,8 +393,9 @@ QVector<CaptureStore::LogRow> CaptureStore::terminalRows(
         std::reverse(tables.begin(), tables.end());
     for (const QString &table : qAsConst(tables)) {
         sqlite3_stmt *select = statement(
-            QStringLiteral("SELECT id, direction = 'Sent', bytes FROM %1 WHERE terminal = ? AND "
-                           "id > ? AND id < ? ORDER BY id %2 LIMIT ?")
+            QStringLiteral("SELECT id, CASE direction WHEN 'Sent' THEN 1 WHEN 'Event' THEN 2 "
+                           "ELSE 0 END, bytes FROM %1 WHERE terminal = ? AND id > ? AND id < ? "
+                           "ORDER BY id %2 LIMIT ?")
                 .arg(table, newest ? QStringLiteral("DESC") : QStringLiteral("ASC")));
         if (!select)
             break;
@@ -403,8 +404,8 @@ QVector<CaptureStore::LogRow> CaptureStore::terminalRows(
         sqlite3_bind_int64(select, 3, before);
         sqlite3_bind_int(select, 4, limit - rows.size());
         while (sqlite3_step(select) == SQLITE_ROW)
-            rows.append({ sqlite3_column_int64(select, 0), sqlite3_column_int(select, 1) != 0,
-                blob(select, 2) });
+            rows.append({ sqlite3_column_int64(select, 0),
+                LogRow::Kind(sqlite3_column_int(select, 1)), blob(select, 2) });
         sqlite3_reset(select);
         if (rows.size() >= limit)
             break;

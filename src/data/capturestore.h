@@ -33,8 +33,9 @@ public:
     // One row of a terminal's log.
     struct LogRow
     {
+        enum Kind { Received, Sent, Event };
         qint64 id;
-        bool sent;
+        Kind kind;
         QByteArray bytes;
     };
 

@@ -84,8 +84,10 @@ void appendLogLine(QByteArray &out, const AppHistoryData &record)
     out += '-';
     appendText(out, record.direction());
     out += '-';
-    for (const char c : bytes)
-        appendHexDigits(out, uchar(c), 2);
+    if (!record.isEvent()) {
+        for (const char c : bytes)
+            appendHexDigits(out, uchar(c), 2);
+    }
     out += '-';
     appendAsciiField(out, bytes);
     out += '-';

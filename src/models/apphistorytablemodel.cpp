@@ -45,7 +45,7 @@ QVariant AppHistoryTableModel::data(const QModelIndex &index, int role) const
     case 1:
         return record->direction();
     case 2:
-        return bytesToHex(record->bytes());
+        return record->isEvent() ? QString() : bytesToHex(record->bytes());
     case 3:
         return bytesToAscii(record->bytes());
     case 4:

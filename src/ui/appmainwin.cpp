@@ -503,9 +503,11 @@ void AppMainWin::onDeviceRemoved(QModelIndex, int first, int last)
         if (!record)
             continue;
         AppDeviceData *copy = copyOf(record);
-        if (store->removeDevice(record->name()))
+        const AppSettingsManager::Options options = store->deviceOptions(record->name());
+        if (store->removeDevice(record->name())) {
+            deletedOptions = options;
             offerUndo(deviceModel, row, copy, tr("Deleted device %1.").arg(record->name()));
-        else
+        } else
             keepRow(deviceModel, row, copy);
     }
 }
@@ -538,6 +540,9 @@ void AppMainWin::undoDelete()
         }
         restored = store->addDevice(d->name(), d->portName(), d->baudRate(), d->stopBits(),
             d->dataBits(), d->parity(), d->flowControl());
+        // Its options too; a failure to put them back has been told and leaves the device.
+        if (restored)
+            store->setDeviceOptions(d->name(), deletedOptions);
     } else {
         const auto *c = static_cast<const AppCommandData *>(deleted);
         if (store->commandExists(c->name())) {

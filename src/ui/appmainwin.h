@@ -1,6 +1,8 @@
 #ifndef APPMAINWIN_H
 #define APPMAINWIN_H
 
+#include "data/appsettingsmanager.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QModelIndex>
@@ -113,6 +115,8 @@ private:
     AppTableData *deleted;
     AppAbstractTableModel *deletedFrom;
     int deletedRow;
+    // The deleted device's options, which come back with it.
+    AppSettingsManager::Options deletedOptions;
     QPushButton *undoButton;
     QTimer *undoOffer;
     // Set while the history's window is moved, which scrolls the table itself.

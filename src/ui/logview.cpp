@@ -45,10 +45,14 @@ LogView::LogView(QTextEdit *edit, CaptureStore *store, int terminal)
 
 LogView::~LogView() = default;
 
-QString LogView::paragraphText(bool sent, const QByteArray &bytes)
+QString LogView::paragraphText(CaptureStore::LogRow::Kind kind, const QByteArray &bytes)
 {
-    return (sent ? QStringLiteral("Sent:") : QStringLiteral("Received:")) + bytesToHex(bytes)
-        + QStringLiteral("-------") + bytesToAscii(bytes);
+    // An event's bytes are its own text, never traffic.
+    if (kind == CaptureStore::LogRow::Event)
+        return QStringLiteral("Event:") + QString::fromUtf8(bytes);
+    return (kind == CaptureStore::LogRow::Sent ? QStringLiteral("Sent:")
+                                               : QStringLiteral("Received:"))
+        + bytesToHex(bytes) + QStringLiteral("-------") + bytesToAscii(bytes);
 }
 
 void LogView::clear()
@@ -236,7 +240,7 @@ void LogView::insert(
     for (const CaptureStore::LogRow &row : rows) {
         for (; e < lastError && errors.at(e) < row.id; ++e)
             paragraph(QStringLiteral("Error"), -1);
-        paragraph(paragraphText(row.sent, row.bytes), row.id);
+        paragraph(paragraphText(row.kind, row.bytes), row.id);
     }
     if (errorsTo >= 0) {
         for (; e < errorsTo; ++e)
@@ -375,7 +379,7 @@ bool LogView::plainText(QString *text, qint64 *length)
         for (const CaptureStore::LogRow &row : page) {
             for (; e < errors.size() && errors.at(e) < row.id; ++e)
                 line(QStringLiteral("Error"));
-            line(paragraphText(row.sent, row.bytes));
+            line(paragraphText(row.kind, row.bytes));
             after = row.id;
         }
         if (page.size() < CopyPiece)

@@ -48,7 +48,7 @@ public:
     // long.
     bool plainText(QString *text, qint64 *length);
 
-    static QString paragraphText(bool sent, const QByteArray &bytes);
+    static QString paragraphText(CaptureStore::LogRow::Kind kind, const QByteArray &bytes);
 
 private:
     Q_DISABLE_COPY(LogView)
