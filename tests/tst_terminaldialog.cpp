@@ -180,7 +180,7 @@ private slots:
     void controlBytesStayInTheirParagraph_data();
     void controlBytesStayInTheirParagraph();
     void portErrorLogsOneErrorAfterItsMessage();
-    void lostLineWinsAndLogsNoError();
+    void lostLineLogsItsEventAndNoError();
 
 private:
     // Opens the record through the application object; returns its new terminal.
@@ -749,7 +749,7 @@ void TstTerminalDialog::portErrorLogsOneErrorAfterItsMessage()
     QCOMPARE(catcher->count(), 1);
 }
 
-void TstTerminalDialog::lostLineWinsAndLogsNoError()
+void TstTerminalDialog::lostLineLogsItsEventAndNoError()
 {
     auto *opened = new AppDevice(&device);
     QVERIFY(opened->open());
@@ -776,12 +776,13 @@ void TstTerminalDialog::lostLineWinsAndLogsNoError()
 
     QCOMPARE(port->pinoutSignals(), QSerialPort::NoSignal);
     QTRY_VERIFY_WITH_TIMEOUT(!dialog, 10000);
-    // The lost line's box comes next; nothing is logged for a port that has gone.
+    // The lost line's box comes next; no error is logged for a port that has gone, only the
+    // loss itself, as an event.
     QCOMPARE(catcher->texts(),
         QStringList({ qt_error_string(ENOTTY), peer->lostLineText("COM5", "Lab 1") }));
-    QCOMPARE(logAtEachBox, QStringList({ QString(), QString() }));
+    QCOMPARE(logAtEachBox, QStringList({ QString(), QStringLiteral("Event:Lost") }));
     QVERIFY(app()->deviceManager()->isPortFree("COM5"));
-    QCOMPARE(historyRows(), 0);
+    QCOMPARE(historyRows(), 1);
 }
 
 VT_TEST_MAIN(TstTerminalDialog)

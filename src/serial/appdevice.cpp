@@ -206,6 +206,10 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
         state = State::LineGone;
         // A lost line wins over whatever was waiting: those errors concern a port that is gone.
         pendingReports.clear();
+        QPointer<AppDevice> self(this);
+        emit lineLost();
+        if (!self)
+            return;
     }
 
     if (shownReport) {

@@ -42,6 +42,8 @@ signals:
     void onDataFull(QByteArray buf);
     // Bytes handed to the port by write(), for logs that record both directions.
     void onDataWritten(QByteArray bytes);
+    // The line went away (unplugged, hung up); sent once, before the operator is told.
+    void lineLost();
 
 private slots:
     void onReadyToRead();

@@ -130,6 +130,7 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     connect(device, &AppDevice::onDeviceDisconnected, this, &AppDeviceDialog::onDeviceDisconnected);
     connect(device, &AppDevice::onDeviceError, this, &AppDeviceDialog::onDeviceError);
     connect(device, &AppDevice::onDataFull, this, &AppDeviceDialog::onDeviceFullToRead);
+    connect(device, &AppDevice::lineLost, this, [this] { addEvent(QStringLiteral("Lost")); });
     connect(ui->hexEdit, &QLineEdit::editingFinished, this, &AppDeviceDialog::onHEXChanged);
     connect(ui->asciiEdit, &QLineEdit::editingFinished, this, &AppDeviceDialog::onASCIIChanged);
     connect(ui->hexEdit, &QLineEdit::textEdited, this, &AppDeviceDialog::onHEXEdited);
@@ -296,6 +297,12 @@ void AppDeviceDialog::onLoadBtnClicked()
     const QByteArray bytes = VerantisTerminalApp::app()->settingsManager()->commandBytes(
         ui->savedCommandsCombo->currentText());
     showBytes(ui->hexEdit, ui->asciiEdit, bytes);
+}
+
+void AppDeviceDialog::addEvent(const QString &text)
+{
+    addHistory(QLatin1String(AppHistoryData::EventDirection), text.toUtf8());
+    mainWin->flushHistory();
 }
 
 void AppDeviceDialog::addHistory(const QString &direction, const QByteArray &bytes)

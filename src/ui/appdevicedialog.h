@@ -54,6 +54,9 @@ private:
 
     void loadSavedCommands();
     void addHistory(const QString &direction, const QByteArray &bytes);
+    // A line event or marker ("Lost", "DTR on"): an Event row in the history, a paragraph in the
+    // log, and a line in a log file.
+    void addEvent(const QString &text);
 
     Ui::AppDeviceDialog *ui;
     AppDevice *device;

@@ -58,6 +58,11 @@ void AppDeviceDialog::setupUi(QDialog *AppDeviceDialog)
     horizontalLayout_5->addWidget(flowControlLabel);
     verticalLayout->addLayout(horizontalLayout_5);
 
+    // The line's own controls and indicators.
+    lineRow = new QHBoxLayout();
+    lineRow->setObjectName(QString::fromUtf8("lineRow"));
+    verticalLayout->addLayout(lineRow);
+
     // Row 4: the saved commands. Load is reached with Tab or Alt+L; a click keeps the focus
     // where it is.
     horizontalLayout = new QHBoxLayout();
@@ -106,6 +111,21 @@ void AppDeviceDialog::setupUi(QDialog *AppDeviceDialog)
     horizontalLayout_2->addWidget(sendBtn);
     verticalLayout->addLayout(horizontalLayout_2);
 
+    // How the bytes go: line ending, repeat, files.
+    sendRow = new QHBoxLayout();
+    sendRow->setObjectName(QString::fromUtf8("sendRow"));
+    verticalLayout->addLayout(sendRow);
+
+    // How the log is shown.
+    viewRow = new QHBoxLayout();
+    viewRow->setObjectName(QString::fromUtf8("viewRow"));
+    verticalLayout->addLayout(viewRow);
+
+    // Find in the log.
+    findRow = new QHBoxLayout();
+    findRow->setObjectName(QString::fromUtf8("findRow"));
+    verticalLayout->addLayout(findRow);
+
     // Row 6: the traffic log.
     logText = new QTextEdit(AppDeviceDialog);
     logText->setObjectName(QString::fromUtf8("logText"));
@@ -127,6 +147,11 @@ void AppDeviceDialog::setupUi(QDialog *AppDeviceDialog)
     closeBtn->setFocusPolicy(Qt::TabFocus);
     horizontalLayout_3->addWidget(closeBtn);
     verticalLayout->addLayout(horizontalLayout_3);
+
+    // Logging to a file.
+    logFileRow = new QHBoxLayout();
+    logFileRow->setObjectName(QString::fromUtf8("logFileRow"));
+    verticalLayout->addLayout(logFileRow);
 
     label->setBuddy(savedCommandsCombo);
     label_3->setBuddy(hexEdit);

@@ -28,6 +28,13 @@ public:
     QLabel *stopBitsLabel;
     QLabel *parityLabel;
     QLabel *flowControlLabel;
+    // Rows filled by the terminal's tools, each by its own class: the line's controls and
+    // indicators, sending options, the log's view and find bar, and the log file.
+    QHBoxLayout *lineRow;
+    QHBoxLayout *sendRow;
+    QHBoxLayout *viewRow;
+    QHBoxLayout *findRow;
+    QHBoxLayout *logFileRow;
     QHBoxLayout *horizontalLayout;
     QLabel *label;
     QComboBox *savedCommandsCombo;
