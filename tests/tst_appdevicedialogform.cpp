@@ -124,8 +124,9 @@ void TstAppDeviceDialogForm::layoutsHoldTheirItemsInOrder()
     QVERIFY(top);
     QCOMPARE(terminal.dialog->layout(), top);
     QCOMPARE(itemNames(top),
-        QStringList({ "deviceNameLabel", "horizontalLayout_4", "horizontalLayout_5",
-            "horizontalLayout", "horizontalLayout_2", "logText", "horizontalLayout_3" }));
+        QStringList({ "deviceNameLabel", "horizontalLayout_4", "horizontalLayout_5", "lineRow",
+            "horizontalLayout", "horizontalLayout_2", "sendRow", "viewRow", "findRow", "logText",
+            "horizontalLayout_3", "logFileRow" }));
     QCOMPARE(itemNames(terminal.child<QHBoxLayout>("horizontalLayout_4")),
         QStringList({ "portNumLabel", "baudRateLabel", "dataBitsLabel" }));
     QCOMPARE(itemNames(terminal.child<QHBoxLayout>("horizontalLayout_5")),
