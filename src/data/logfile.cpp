@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 #include <limits>
 
@@ -61,6 +62,9 @@ bool LogFile::openPattern(const QString &pattern, const QString &portName)
 bool LogFile::openFile(const QString &path)
 {
     file.setFileName(path);
+    // A folder named by the date ("logs/%date%/bench.log") is made as the day starts; where it
+    // cannot be made, opening the file says why.
+    QDir().mkpath(QFileInfo(path).absolutePath());
     // Unbuffered: each flush is one write() of whole lines, which a kill cannot tear.
     return file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
 }
