@@ -1,13 +1,10 @@
-// A terminal's log file on real files and ptys: Raw and Lines against the stream and the history,
-// the markers, the daily file, appending, failures told once, and the stored choice.
+// A terminal's log file on real files and ptys.
 #include "data/appdevicedata.h"
 #include "data/apphistorydata.h"
 #include "data/appsettingsmanager.h"
 #include "data/logfile.h"
 #include "data/logline.h"
 #include "data/logpath.h"
-#include "serial/appdevice.h"
-#include "serial/appdevicemanager.h"
 
 #include "appwindows.h"
 #include "messageboxcatcher.h"
@@ -16,9 +13,11 @@
 #include "testapp.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
+
+#include <numeric>
 
 using namespace AppWindows;
 
@@ -35,7 +34,7 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }
 
-// A terminal of the device `name` on a pty mapped to COM7, opened as the Open button does.
+// A terminal of the device `name` on a pty as COM7, opened as the Open button does.
 struct Terminal
 {
     PtyPeer peer { QStringLiteral("COM7") };
@@ -59,12 +58,16 @@ struct Terminal
     bool receive(const QByteArray &bytes)
     {
         const int rows = tableModel("historyTable")->rowCount();
-        if (!peer.write(bytes))
-            return false;
-        return QTest::qWaitFor([&] {
+        return peer.write(bytes) && QTest::qWaitFor([rows] {
             mainWindow()->flushHistory();
             return tableModel("historyTable")->rowCount() > rows;
         });
+    }
+    void sendAndClear(const QString &hex)
+    {
+        child<QLineEdit>("hexEdit")->setText(hex);
+        for (const char *button : { "sendBtn", "clearBtn" })
+            child<QPushButton>(button)->click();
     }
 };
 
@@ -75,126 +78,106 @@ class TstTerminalLogFile : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void rawHoldsTheReceivedBytesAlone();
+    void init() { mainWidget<QPushButton>("clearHistoryBtn")->click(); }
+    void rawHoldsTheReceivedBytesAloneAsTheDeviceChose();
     void linesParseBackToTheHistoryWithMarkers();
     void dailyFileStartsAtMidnightAndAppends();
     void failuresAreToldOnceAndTheTerminalGoesOn_data();
     void failuresAreToldOnceAndTheTerminalGoesOn();
-    void choiceIsStoredAndFollowsTheDevice();
 
 private:
-    QScopedPointer<QTemporaryDir> dir;
-    QScopedPointer<MessageBoxCatcher> catcher;
+    QTemporaryDir dir;
+    MessageBoxCatcher catcher;
 };
 
-void TstTerminalLogFile::init()
+void TstTerminalLogFile::rawHoldsTheReceivedBytesAloneAsTheDeviceChose()
 {
-    dir.reset(new QTemporaryDir);
-    catcher.reset(new MessageBoxCatcher);
-    mainWidget<QPushButton>("clearHistoryBtn")->click();
-}
-
-void TstTerminalLogFile::cleanup()
-{
-    QTRY_VERIFY_WITH_TIMEOUT(terminals().isEmpty(), 10000);
-    store()->setAppOption(QStringLiteral("logfolderon"), false);
-    catcher.reset();
-}
-
-void TstTerminalLogFile::rawHoldsTheReceivedBytesAlone()
-{
-    // The device's stored choice is taken as the terminal opens.
-    const QString path = dir->filePath(QStringLiteral("%port%.bin"));
-    store()->setDeviceOptions(QStringLiteral("Raw rig"),
-        { { "logfile", true }, { "logpath", path }, { "logformat", "Raw" } });
-    QByteArray stream;
-    for (int i = 0; i < 4096; ++i)
-        stream += char(i * 7 % 256);
+    const QString name = QStringLiteral("Raw rig");
+    QVERIFY(store()->addDevice(name, QStringLiteral("COM7"), 9600, 0, 8, 0, 0));
+    const QString path = dir.filePath(QStringLiteral("COM7.bin"));
+    QByteArray stream(4096, 0);
+    std::iota(stream.begin(), stream.end(), char(0));
     {
-        Terminal t(QStringLiteral("Raw rig"));
+        Terminal t(name);
         QVERIFY(t.dialog);
-        QVERIFY(t.child<QCheckBox>("logFileCheck")->isChecked());
+        t.child<QLineEdit>("logFileEdit")->setText(dir.filePath(QStringLiteral("%port%.bin")));
+        t.child<QComboBox>("logFormatCombo")->setCurrentIndex(1); // Raw
+        t.child<QCheckBox>("logFileCheck")->click();
         QVERIFY(t.receive(stream.left(1000)));
-        t.child<QLineEdit>("hexEdit")->setText(QStringLiteral("41 42"));
-        t.child<QPushButton>("sendBtn")->click();
-        t.child<QPushButton>("clearBtn")->click();
-        QVERIFY(t.receive(stream.mid(1000)));
-        // Within a frame or two, before the terminal closes.
-        QTRY_COMPARE_WITH_TIMEOUT(contents(dir->filePath("COM7.bin")), stream, 5000);
+        t.sendAndClear(QStringLiteral("41 42"));
+        QVERIFY(t.receive(stream.mid(1000, 1000)));
+        // Within a frame or two, while the terminal is open.
+        QTRY_COMPARE_WITH_TIMEOUT(contents(path), stream.left(2000), 5000);
     }
-    QTRY_VERIFY_WITH_TIMEOUT(terminals().isEmpty(), 10000);
-    QCOMPARE(contents(dir->filePath("COM7.bin")), stream);
+    // The stored choice is taken as the terminal opens again, before any byte is read.
+    {
+        Terminal t(name);
+        QVERIFY(t.dialog && t.child<QCheckBox>("logFileCheck")->isChecked());
+        QVERIFY(t.receive(stream.mid(2000)));
+    }
+    QCOMPARE(contents(path), stream);
+    // The choice follows a rename and goes with a delete.
+    QVERIFY(store()->changeDeviceName(name, QStringLiteral("Renamed rig")));
+    QVERIFY(!store()->hasDeviceOption(name, "logfile"));
+    QCOMPARE(store()->deviceOption(QStringLiteral("Renamed rig"), "logformat").toString(), "Raw");
+    QVERIFY(store()->removeDevice(QStringLiteral("Renamed rig")));
+    QVERIFY(!store()->hasDeviceOption(QStringLiteral("Renamed rig"), "logpath"));
+    QCOMPARE(catcher.count(), 0);
 }
 
 void TstTerminalLogFile::linesParseBackToTheHistoryWithMarkers()
 {
     // A terminal without a choice of its own follows the main window's folder.
-    store()->setAppOption(QStringLiteral("logfolder"), dir->path());
+    store()->setAppOption(QStringLiteral("logfolder"), dir.path());
     store()->setAppOption(QStringLiteral("logfolderon"), true);
-    const QString path = dir->filePath(
+    const QString path = dir.filePath(
         QStringLiteral("COM7-%1.log").arg(QDate::currentDate().toString(Qt::ISODate)));
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("earlier run\n") > 0);
-    old.close();
     {
         Terminal t { QString() };
         QVERIFY(t.dialog);
         QVERIFY(t.receive("boot\r\n\x01\\"));
-        t.child<QLineEdit>("hexEdit")->setText(QStringLiteral("41 2D 42"));
-        t.child<QPushButton>("sendBtn")->click();
-        t.child<QPushButton>("clearBtn")->click();
+        t.sendAndClear(QStringLiteral("41 2D 42"));
         QVERIFY(t.receive("after clear"));
     }
-    QTRY_VERIFY_WITH_TIMEOUT(terminals().isEmpty(), 10000);
-    mainWindow()->flushHistory();
+    store()->setAppOption(QStringLiteral("logfolderon"), false);
 
     QList<QByteArray> lines = contents(path).split('\n');
     QCOMPARE(lines.takeLast(), QByteArray());
-    QCOMPARE(lines.takeFirst(), QByteArray("earlier run"));
     auto *history = tableModel("historyTable");
     QList<QByteArray> expected;
     for (int row = 0; row < history->rowCount(); ++row)
         expected << logLine(*static_cast<AppHistoryData *>(history->getData(row)));
-    QCOMPARE(history->rowCount(), 3);
-    QCOMPARE(lines.size(), expected.size() + 3);
-    expected.insert(2, lines.at(3)); // Cleared, after the Send
-    expected.prepend(lines.first()); // Opened
-    expected.append(lines.last()); // Closed
-    QCOMPARE(lines, expected);
+    QCOMPARE(lines.size(), 6);
     // Markers are Event rows with their word in the ASCII field, in the same ten fields.
-    const QList<QByteArray> words { "Opened", "Cleared", "Closed" };
-    for (int i : { 0, 3, 5 }) {
-        const QList<QByteArray> fields = lines.at(i).split('-');
-        QCOMPARE(fields.size(), 10);
-        QCOMPARE(fields.at(1), QByteArray("Event"));
-        QCOMPARE(fields.at(2), QByteArray());
-        QCOMPARE(fields.at(3), words.at(i == 0 ? 0 : i == 3 ? 1 : 2));
-        QCOMPARE(fields.at(4), QByteArray("COM7"));
+    const QList<QPair<int, QByteArray>> markers { { 0, "Opened" }, { 3, "Cleared" },
+        { 5, "Closed" } };
+    for (const auto &marker : markers) {
+        QCOMPARE(lines.at(marker.first).split('-').mid(1, 4),
+            QList<QByteArray>({ "Event", "", marker.second, "COM7" }));
+        expected.insert(marker.first, lines.at(marker.first));
     }
+    QCOMPARE(lines, expected);
 }
 
 void TstTerminalLogFile::dailyFileStartsAtMidnightAndAppends()
 {
     const QDateTime evening(QDate(2026, 3, 1), QTime(23, 59, 59, 900));
-    QCOMPARE(expandLogPath(QStringLiteral("/l/%port%-%date%-%time%.log"),
-                 QStringLiteral("/dev/ttyUSB0"), evening),
+    QCOMPARE(expandLogPath("/l/%port%-%date%-%time%.log", "/dev/ttyUSB0", evening),
         QStringLiteral("/l/dev_ttyUSB0-2026-03-01-235959.log"));
-    QFile first(dir->filePath(QStringLiteral("COM7-2026-03-01.log")));
-    QVERIFY(first.open(QIODevice::WriteOnly) && first.write("kept\n") > 0);
-    first.close();
-
+    QFile kept(dir.filePath(QStringLiteral("COM7-2026-03-01.log")));
+    QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("kept\n") == 5);
+    kept.close();
     qint64 now = evening.toMSecsSinceEpoch();
     LogFile log(LogFile::Format::Lines);
     log.setClock([&now] { return now; });
-    QVERIFY(log.openPattern(dir->filePath(QStringLiteral("%port%-%date%.log")), "COM7"));
+    QVERIFY(log.openPattern(dir.filePath(QStringLiteral("%port%-%date%.log")), "COM7"));
     log.appendLine("before midnight");
     now += 200;
     log.appendLine("after midnight");
     QVERIFY(log.flush());
-    QCOMPARE(contents(first.fileName()), QByteArray("kept\nbefore midnight\n"));
-    QCOMPARE(contents(dir->filePath(QStringLiteral("COM7-2026-03-02.log"))),
+    QCOMPARE(contents(dir.filePath(QStringLiteral("COM7-2026-03-01.log"))),
+        QByteArray("kept\nbefore midnight\n"));
+    QCOMPARE(contents(dir.filePath(QStringLiteral("COM7-2026-03-02.log"))),
         QByteArray("after midnight\n"));
 }
 
@@ -209,58 +192,29 @@ void TstTerminalLogFile::failuresAreToldOnceAndTheTerminalGoesOn_data()
 void TstTerminalLogFile::failuresAreToldOnceAndTheTerminalGoesOn()
 {
     QFETCH(QString, kind);
-    const QString folder = dir->filePath(QStringLiteral("disk"));
-    QString path = folder + QStringLiteral("/run.log");
-    QScopedPointer<ScratchMount> disk;
-    QScopedPointer<ReadOnlyFolder> locked;
-    if (kind == QLatin1String("folder")) {
-        QVERIFY(QDir().mkpath(path));
-    } else if (kind == QLatin1String("readonly")) {
-        locked.reset(new ReadOnlyFolder(folder));
-        if (locked->skipReason())
-            QSKIP(locked->skipReason());
-        QVERIFY(locked->lock());
-    } else {
-        disk.reset(new ScratchMount(folder, "64k"));
-        if (!disk->isMounted())
-            QSKIP(disk->skipReason());
-        disk->fill();
-    }
-    Terminal t(QStringLiteral("Failing rig"));
+    const QString folder = dir.filePath(QStringLiteral("disk-") + kind);
+    const QString path = folder + QStringLiteral("/run.log");
+    QScopedPointer<ScratchMount> disk(kind == "full" ? new ScratchMount(folder, "64k") : nullptr);
+    QScopedPointer<ReadOnlyFolder> locked(
+        kind == "readonly" ? new ReadOnlyFolder(folder) : nullptr);
+    if (const char *skip = disk && !disk->isMounted() ? disk->skipReason()
+            : locked                                  ? locked->skipReason()
+                                                      : nullptr)
+        QSKIP(skip);
+    QVERIFY(disk ? !disk->fill().isEmpty() : locked ? locked->lock() : QDir().mkpath(path));
+    catcher.clear();
+    Terminal t { QString() };
     QVERIFY(t.dialog);
     t.child<QLineEdit>("logFileEdit")->setText(path);
     t.child<QCheckBox>("logFileCheck")->click();
     QVERIFY(t.receive("first"));
-    QTRY_COMPARE_WITH_TIMEOUT(catcher->count(), 1, 10000);
-    QVERIFY(catcher->texts().first().startsWith(
+    QTRY_COMPARE_WITH_TIMEOUT(catcher.count(), 1, 10000);
+    QVERIFY(catcher.texts().first().startsWith(
         QStringLiteral("Could not write the log file %1: ").arg(path)));
     QVERIFY(!t.child<QCheckBox>("logFileCheck")->isChecked());
     // The terminal goes on, and the fault is not told again.
-    QVERIFY(t.receive("second"));
-    QVERIFY(t.receive("third"));
-    QCOMPARE(catcher->count(), 1);
-    catcher->clear();
-    store()->removeDevice(QStringLiteral("Failing rig"));
-}
-
-void TstTerminalLogFile::choiceIsStoredAndFollowsTheDevice()
-{
-    const QString name = QStringLiteral("Stored rig");
-    QVERIFY(store()->addDevice(name, QStringLiteral("COM7"), 9600, 0, 8, 0, 0));
-    const QString path = dir->filePath(QStringLiteral("stored.log"));
-    {
-        Terminal t(name);
-        QVERIFY(t.dialog);
-        t.child<QLineEdit>("logFileEdit")->setText(path);
-        t.child<QCheckBox>("logFileCheck")->click();
-    }
-    QCOMPARE(store()->deviceOption(name, "logfile").toBool(), true);
-    QCOMPARE(store()->deviceOption(name, "logpath").toString(), path);
-    QVERIFY(store()->changeDeviceName(name, QStringLiteral("Renamed rig")));
-    QVERIFY(!store()->hasDeviceOption(name, "logpath"));
-    QCOMPARE(store()->deviceOption(QStringLiteral("Renamed rig"), "logpath").toString(), path);
-    QVERIFY(store()->removeDevice(QStringLiteral("Renamed rig")));
-    QVERIFY(!store()->hasDeviceOption(QStringLiteral("Renamed rig"), "logfile"));
+    QVERIFY(t.receive("second") && t.receive("third"));
+    QCOMPARE(catcher.count(), 1);
 }
 
 VT_TEST_MAIN(TstTerminalLogFile)
