@@ -350,6 +350,9 @@ int main(int argc, char **argv)
             if (wanted(qPrintable(name)))
                 paced.insert(name, collect(name, 0, receiveTimeout));
         }
+        const QString logged = QLatin1String(pace.name) + QLatin1String("-log-app");
+        if (isScenario(logged) && wanted(qPrintable(logged)))
+            paced.insert(logged, collect(logged, 0, receiveTimeout));
     }
     if (wanted("history-app"))
         history = collect(QStringLiteral("history-app"), 0, 3600);
@@ -481,6 +484,10 @@ int main(int argc, char **argv)
         };
         table.row(QStringLiteral("CPU, share of one core"), percent(load(app)), percent(load(bare)),
             ratio(load(app), load(bare)));
+        const Outcome logged = paced.value(QLatin1String(pace.name) + QLatin1String("-log-app"));
+        if (logged.has(QStringLiteral("wall_ns")))
+            table.row(QStringLiteral("CPU with Lines logging on (baseline: without)"),
+                percent(load(logged)), percent(load(app)), ratio(load(logged), load(app)));
         const auto perMB = [](const Outcome &o) -> double {
             const qint64 bytes = o.number(QStringLiteral("bytes"));
             return bytes > 0 ? o.number(QStringLiteral("cpu_ns")) * 1e6 / bytes : -1;

@@ -557,6 +557,16 @@ int bareReceive(const QString &scenario, const Sizes &sizes)
 int appReceive(const QString &scenario, const Sizes &sizes)
 {
     const QString portName = QStringLiteral("COM7");
+    // "-log-": the terminal logs to a file in the Lines format from the start, as its device's
+    // stored choice.
+    QTemporaryDir logFolder;
+    const bool logged = scenario.contains(QLatin1String("-log-"));
+    const QString logPath = logFolder.filePath(QStringLiteral("%port%.log"));
+    if (logged)
+        VerantisTerminalApp::app()->settingsManager()->setDeviceOptions(
+            benchRecord(portName).name(),
+            { { QStringLiteral("logfile"), true }, { QStringLiteral("logpath"), logPath },
+                { QStringLiteral("logformat"), QStringLiteral("Lines") } });
     PtyPeer peer;
     OpenedTerminal opened = openTerminal(portName, peer);
     if (!opened.device || !opened.dialog)
@@ -581,6 +591,13 @@ int appReceive(const QString &scenario, const Sizes &sizes)
     else
         reportClearedMemory(opened);
     closeTerminal(opened);
+    if (logged) {
+        const qint64 written
+            = QFileInfo(logFolder.filePath(portName + QStringLiteral(".log"))).size();
+        report("logfile_bytes", written);
+        if (written <= 0)
+            problem(QStringLiteral("the terminal wrote no log file"));
+    }
     return 0;
 }
 
@@ -861,9 +878,9 @@ const QStringList &scenarioNames()
 {
     static const QStringList names { QStringLiteral("burst-bare"), QStringLiteral("burst-app"),
         QStringLiteral("pace115k-bare"), QStringLiteral("pace115k-app"),
-        QStringLiteral("pace3m-bare"), QStringLiteral("pace3m-app"), QStringLiteral("history-app"),
-        QStringLiteral("idle-app"), QStringLiteral("startup-app"), QStringLiteral("crash-app"),
-        QStringLiteral("recover-app") };
+        QStringLiteral("pace3m-bare"), QStringLiteral("pace3m-app"),
+        QStringLiteral("pace3m-log-app"), QStringLiteral("history-app"), QStringLiteral("idle-app"),
+        QStringLiteral("startup-app"), QStringLiteral("crash-app"), QStringLiteral("recover-app") };
     return names;
 }
 

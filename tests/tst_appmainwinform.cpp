@@ -315,6 +315,9 @@ void TstAppMainWinForm::widgetsAreCreatedInFormOrder()
         { "clearHistoryBtn", "QPushButton" },
         { "historyTable", "QTableView" },
         { "historyScrollBar", "QScrollBar" },
+        { "logFolderCheck", "QCheckBox" },
+        { "logFolderEdit", "QLineEdit" },
+        { "logFolderBtn", "QPushButton" },
     };
     QList<QPair<QString, QByteArray>> actual;
     for (QObject *object : central->children()) {
@@ -331,8 +334,8 @@ void TstAppMainWinForm::widgetsAreCreatedInFormOrder()
         nested << object->objectName();
     }
     QCOMPARE(nested,
-        QStringList(
-            { "horizontalLayout_2", "horizontalLayout", "horizontalLayout_3", "historyRow" }));
+        QStringList({ "horizontalLayout_2", "horizontalLayout", "horizontalLayout_3", "historyRow",
+            "logFolderRow" }));
 }
 
 void TstAppMainWinForm::layoutsHoldTheirItemsInOrder()
@@ -340,7 +343,7 @@ void TstAppMainWinForm::layoutsHoldTheirItemsInOrder()
     QCOMPARE(mainWindow()->centralWidget()->layout(), child<QVBoxLayout>("verticalLayout"));
     QCOMPARE(itemNames(child<QVBoxLayout>("verticalLayout")),
         QStringList({ "horizontalLayout_2", "horizontalLayout", "label_11", "deviceTable",
-            "label_12", "commandTable", "horizontalLayout_3", "historyRow" }));
+            "label_12", "commandTable", "horizontalLayout_3", "historyRow", "logFolderRow" }));
     QCOMPARE(itemNames(child<QHBoxLayout>("historyRow")),
         QStringList({ "historyTable", "historyScrollBar" }));
     QCOMPARE(itemNames(child<QHBoxLayout>("horizontalLayout_2")),

@@ -158,8 +158,7 @@ bool CaptureSession::start()
         if (!device)
             return false;
         QString failure;
-        LogFile *log = logDeviceTraffic(
-            device, options.logPathFor(line->portName()), format, this, &failure);
+        LogFile *log = logDeviceTraffic(device, options.logPath, format, this, &failure);
         if (!log) {
             printError(failure);
             return false;

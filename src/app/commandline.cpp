@@ -6,7 +6,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdio>
@@ -54,7 +53,8 @@ void addOptions(QCommandLineParser &parser)
         { QStringLiteral("log"),
             QCoreApplication::translate("CommandLine",
                 "Append the traffic of the terminals opened here to <file>, one line per block as "
-                "Save History writes them. With more than one terminal the name must hold %port%."),
+                "Save History writes them. With more than one terminal the name must hold %port%; "
+                "%date% starts a new file each day, %time% names the start time."),
             QStringLiteral("file") },
         { QStringLiteral("raw"),
             QCoreApplication::translate("CommandLine",
@@ -79,16 +79,6 @@ QString badValue(const QString &option, const QString &value, const QString &exp
 }
 
 } // namespace
-
-QString StartOptions::logPathFor(const QString &portName) const
-{
-    QString name = portName;
-    // A port given as a path must not make the log a path of its own.
-    static const QRegularExpression unsafe(QStringLiteral("[/\\\\:]+"));
-    name.replace(unsafe, QStringLiteral("_"));
-    name.remove(QRegularExpression(QStringLiteral("^_+")));
-    return QString(logPath).replace(portPlaceholder, name);
-}
 
 QList<std::shared_ptr<const AppDeviceData>> StartOptions::lines(
     AppSettingsManager *store, QStringList *missing) const

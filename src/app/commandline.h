@@ -15,7 +15,7 @@ struct StartOptions
 {
     QStringList openNames; // saved devices, by name, in the order given
     std::shared_ptr<const AppDeviceData> port; // an unsaved port with its settings, if given
-    QString logPath; // may hold %port%
+    QString logPath; // may hold %port%, %date% and %time% (data/logpath.h)
     bool raw = false;
     bool capture = false;
 
@@ -23,8 +23,6 @@ struct StartOptions
     // The records to open, saved ones first. Names the store does not hold go to `missing`.
     QList<std::shared_ptr<const AppDeviceData>> lines(
         AppSettingsManager *store, QStringList *missing) const;
-    // The log file of one terminal: %port% replaced by its port name, made safe for a file name.
-    QString logPathFor(const QString &portName) const;
 };
 
 // The outcome of reading the arguments: start with the options, or print a text and exit.

@@ -25,7 +25,7 @@ LogFile *logDeviceTraffic(AppDevice *device, const QString &path, LogFile::Forma
     QObject *owner, QString *failure)
 {
     auto *log = new LogFile(format, owner);
-    if (!log->open(path)) {
+    if (!log->openPattern(path, device->deviceData()->portName())) {
         *failure = log->failure();
         delete log;
         return nullptr;

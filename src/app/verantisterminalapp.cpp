@@ -115,7 +115,7 @@ void VerantisTerminalApp::openFromCommandLine(const StartOptions &options)
             continue;
         logged.insert(device);
         QString failure;
-        LogFile *log = logDeviceTraffic(device, options.logPathFor(line->portName()),
+        LogFile *log = logDeviceTraffic(device, options.logPath,
             options.raw ? LogFile::Format::Raw : LogFile::Format::Lines, this, &failure);
         if (!log)
             showMessage(failure);

@@ -2,19 +2,27 @@
 
 #include "data/apphistorydata.h"
 #include "data/logline.h"
+#include "data/logpath.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+
+#include <limits>
 
 namespace {
 
 // A frame of the window's refresh: what arrives within it is one write.
 constexpr int frameMs = 40;
+constexpr qint64 never = std::numeric_limits<qint64>::max();
 
 } // namespace
 
 LogFile::LogFile(Format format, QObject *parent)
     : QObject(parent)
     , m_format(format)
+    , m_clock(&QDateTime::currentMSecsSinceEpoch)
+    , m_nextFile(never)
 {
     frame.setSingleShot(true);
     frame.setInterval(frameMs);
@@ -30,13 +38,53 @@ bool LogFile::open(const QString &path)
 {
     close();
     m_failure.clear();
-    file.setFileName(path);
-    // Unbuffered: each flush is one write() of whole lines, which a kill cannot tear.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+    m_nextFile = never;
+    if (!openFile(path)) {
         m_failure = failureText(path, file.errorString());
         return false;
     }
     return true;
+}
+
+bool LogFile::openPattern(const QString &pattern, const QString &portName)
+{
+    close();
+    m_failure.clear();
+    m_pattern = pattern;
+    m_portName = portName;
+    if (!openNamed(m_clock())) {
+        m_failure = failureText(file.fileName(), file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool LogFile::openFile(const QString &path)
+{
+    file.setFileName(path);
+    // A folder named by the date ("logs/%date%/bench.log") is made as the day starts; where it
+    // cannot be made, opening the file says why.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // Unbuffered: each flush is one write() of whole lines, which a kill cannot tear.
+    return file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+}
+
+bool LogFile::openNamed(qint64 now)
+{
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(now);
+    m_nextFile = logPathIsDaily(m_pattern) ? when.date().addDays(1).startOfDay().toMSecsSinceEpoch()
+                                           : never;
+    return openFile(expandLogPath(m_pattern, m_portName, when));
+}
+
+void LogFile::startNextFile(qint64 now)
+{
+    // What came before midnight belongs to the day that ends.
+    if (!flush())
+        return;
+    file.close();
+    if (!openNamed(now))
+        fail(file.errorString());
 }
 
 void LogFile::appendRecord(const AppHistoryData &record)
@@ -62,6 +110,14 @@ void LogFile::queue(const QByteArray &bytes)
 {
     if (!file.isOpen() || bytes.isEmpty())
         return;
+    if (m_nextFile != never) {
+        const qint64 now = m_clock();
+        if (now >= m_nextFile) {
+            startNextFile(now);
+            if (!file.isOpen())
+                return;
+        }
+    }
     pending += bytes;
     if (!frame.isActive())
         frame.start();

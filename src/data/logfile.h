@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
+
 class AppHistoryData;
 
 // A log file that is written while traffic flows: history records as lines (data/logline.h) or
@@ -28,6 +30,13 @@ public:
 
     // Opens the file for appending, creating it. On failure returns false with failure() set.
     bool open(const QString &path);
+    // Opens the file that `pattern` names now (data/logpath.h). With %date% in it the log goes on
+    // in a new file from each midnight on; a failure to open that one is reported as any other.
+    bool openPattern(const QString &pattern, const QString &portName);
+    // The time in milliseconds since the epoch, which decides the file's date; the system clock
+    // unless set otherwise.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
     QString path() const { return file.fileName(); }
     Format format() const { return m_format; }
     bool isOpen() const { return file.isOpen(); }
@@ -55,12 +64,20 @@ private:
 
     void queue(const QByteArray &bytes);
     void fail(const QString &reason);
+    bool openFile(const QString &path);
+    bool openNamed(qint64 now);
+    void startNextFile(qint64 now);
 
     Format m_format;
     QFile file;
     QByteArray pending;
     QTimer frame;
     QString m_failure;
+    QString m_pattern;
+    QString m_portName;
+    Clock m_clock;
+    // When the next day's file starts; never for a fixed name.
+    qint64 m_nextFile;
 };
 
 #endif // LOGFILE_H

@@ -12,6 +12,7 @@
 #include "ui/appmainwin.h"
 #include "ui/bytefields.h"
 #include "ui/logview.h"
+#include "ui/terminallogfile.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -82,6 +83,7 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     , mainWin(parent)
     , terminal(++lastTerminal)
     , log(nullptr)
+    , logFile(nullptr)
     , shownCommandGoes(false)
 {
     ui->setupUi(this);
@@ -111,6 +113,8 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     setAttribute(Qt::WA_QuitOnClose, false);
 
     const AppDeviceData *record = device->deviceData();
+    // Before any byte is read, so a log file starts with the port.
+    logFile = new TerminalLogFile(this, ui->logFileRow, record);
     // Several terminals can be told apart in the task bar: "Demo echo — COM100".
     setWindowTitle(record->name().isEmpty()
             ? record->portName()
@@ -208,6 +212,7 @@ void AppDeviceDialog::closeEvent(QCloseEvent *ev)
     // The device announces its disconnection again while it is closed and once more when the
     // registry destroys it later; none of that may close a port a second time.
     disconnect(released, nullptr, this, nullptr);
+    logFile->finish();
     VerantisTerminalApp::app()->deviceManager()->closeDevice(released->deviceData()->portName());
 }
 
@@ -273,6 +278,7 @@ void AppDeviceDialog::onClearBtnClicked()
     // Paragraphs that arrived before the click go too, even if they were not shown yet.
     mainWin->flushHistory();
     log->clear();
+    logFile->addMarker(QStringLiteral("Cleared"));
 }
 
 void AppDeviceDialog::onCopyToClipBoard()
@@ -312,5 +318,6 @@ void AppDeviceDialog::addHistory(const QString &direction, const QByteArray &byt
         = new AppHistoryData(timeStamp(), direction, bytes, record->portName(), record->baudRate(),
             record->dataBits(), record->stopBits(), record->parity(), record->flowControl());
     row->setTerminal(terminal);
+    logFile->addRecord(*row);
     mainWin->addHistory(row);
 }

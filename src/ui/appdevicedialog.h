@@ -10,6 +10,7 @@ class AppMainWin;
 class LogView;
 class QCloseEvent;
 class QShowEvent;
+class TerminalLogFile;
 
 namespace Ui {
 class AppDeviceDialog;
@@ -64,6 +65,8 @@ private:
     // Which terminal of this run logged a history row: its log reads its own rows back.
     int terminal;
     LogView *log;
+    // The log file, which takes every history record of this terminal.
+    TerminalLogFile *logFile;
     // Set while the saved command the list shows is being deleted.
     bool shownCommandGoes;
 };

@@ -17,6 +17,7 @@
 #include "ui/apphistoryheaderview.h"
 #include "ui/appmainwinform.h"
 #include "ui/bytefields.h"
+#include "ui/logfoldersetting.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -32,6 +33,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -76,6 +78,8 @@ AppMainWin::AppMainWin(QWidget *parent)
     , movingWindow(false)
 {
     ui->setupUi(this);
+    // Under the history: the folder every terminal without a log file of its own logs to.
+    new LogFolderSetting(ui->centralWidget, ui->verticalLayout);
 
     // The ports the system has come first; COM1 stays the default.
     ui->portCombo->refreshPorts();
