@@ -22,6 +22,12 @@ public:
         quint32 parity = 0;
         quint32 overrun = 0;
         quint32 brk = 0;
+        bool operator==(const Counts &other) const
+        {
+            return frame == other.frame && parity == other.parity && overrun == other.overrun
+                && brk == other.brk;
+        }
+        bool operator!=(const Counts &other) const { return !(*this == other); }
     };
 
     ModemLines() = default;
