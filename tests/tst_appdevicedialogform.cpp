@@ -108,6 +108,7 @@ void TstAppDeviceDialogForm::widgetsAreCreatedInFormOrder()
         { "clearBtn", "QPushButton" },
         { "clipBoardBtn", "QPushButton" },
         { "closeBtn", "QPushButton" },
+        { "lineControls", "LineControls" },
     };
     QList<QPair<QString, QByteArray>> actual;
     for (QObject *object : terminal.dialog->children()) {
@@ -380,13 +381,13 @@ void TstAppDeviceDialogForm::tabAndAltLReachLoad()
     QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(clearBtn), 10000);
     // Round the chain to the log, which keeps Tab for itself.
     QStringList visited;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 8; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited << QApplication::focusWidget()->objectName();
     }
     QCOMPARE(visited,
-        QStringList({ "clipBoardBtn", "closeBtn", "savedCommandsCombo", "loadCommandBtn", "hexEdit",
-            "asciiEdit", "sendBtn" }));
+        QStringList({ "clipBoardBtn", "closeBtn", "reconnectCheck", "savedCommandsCombo",
+            "loadCommandBtn", "hexEdit", "asciiEdit", "sendBtn" }));
     QSignalSpy loaded(terminal.child<QPushButton>("loadCommandBtn"), &QPushButton::clicked);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::AltModifier);
     QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 10000);

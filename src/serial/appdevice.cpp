@@ -452,7 +452,7 @@ void AppDevice::lookForLine()
 bool AppDevice::portsMayHaveChanged()
 {
     // Listing the system's ports costs far more than a look at when their folders changed.
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
     qint64 stamp = 0;
     const QStringList folders { QStringLiteral("/dev"), QStringLiteral("/dev/serial/by-id"),
         portMappingFolder() };

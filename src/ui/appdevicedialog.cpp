@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,7 +134,8 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     connect(device, &AppDevice::onDataFull, this, &AppDeviceDialog::onDeviceFullToRead);
     connect(device, &AppDevice::lineLost, this, [this] { addEvent(QStringLiteral("Lost")); });
     // The line itself: its controls and events, and Send held back while a lost line is awaited.
-    auto *lineControls = new LineControls(device, ui->lineRow, this);
+    auto *lineControls = new LineControls(device, this);
+    ui->lineRow->addWidget(lineControls);
     connect(lineControls, &LineControls::lineEvent, this, &AppDeviceDialog::addEvent);
     connect(device, &AppDevice::waitingForLine, ui->sendBtn,
         [this] { ui->sendBtn->setEnabled(false); });

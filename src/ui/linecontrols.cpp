@@ -6,9 +6,9 @@
 #include "serial/appdevice.h"
 #include "ui/appmainwin.h"
 
-#include <QBoxLayout>
 #include <QCheckBox>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -48,23 +48,24 @@ void showInput(QLabel *label, const char *name, std::optional<int> lines, ModemL
 
 } // namespace
 
-LineControls::LineControls(AppDevice *device, QHBoxLayout *row, QWidget *window)
-    : QObject(window)
+LineControls::LineControls(AppDevice *device, QWidget *terminal)
+    : QWidget(terminal)
     , device(device)
-    , window(window)
-    , dtrCheck(new QCheckBox(QStringLiteral("DTR"), window))
-    , rtsCheck(new QCheckBox(QStringLiteral("RTS"), window))
-    , breakBtn(new QPushButton(QStringLiteral("Break"), window))
-    , ctsLabel(new QLabel(window))
-    , dsrLabel(new QLabel(window))
-    , dcdLabel(new QLabel(window))
-    , riLabel(new QLabel(window))
-    , reconnectCheck(new QCheckBox(QStringLiteral("Reconnect"), window))
-    , bindAdapterCheck(new QCheckBox(QStringLiteral("Bind adapter"), window))
-    , lineErrorsLabel(new QLabel(window))
-    , waitLabel(new QLabel(window))
+    , terminal(terminal)
+    , dtrCheck(new QCheckBox(QStringLiteral("DTR"), this))
+    , rtsCheck(new QCheckBox(QStringLiteral("RTS"), this))
+    , breakBtn(new QPushButton(QStringLiteral("Break"), this))
+    , ctsLabel(new QLabel(this))
+    , dsrLabel(new QLabel(this))
+    , dcdLabel(new QLabel(this))
+    , riLabel(new QLabel(this))
+    , reconnectCheck(new QCheckBox(QStringLiteral("Reconnect"), this))
+    , bindAdapterCheck(new QCheckBox(QStringLiteral("Bind adapter"), this))
+    , lineErrorsLabel(new QLabel(this))
+    , waitLabel(new QLabel(this))
     , pollTimer(new QTimer(this))
 {
+    setObjectName(QStringLiteral("lineControls"));
     dtrCheck->setObjectName(QStringLiteral("dtrCheck"));
     rtsCheck->setObjectName(QStringLiteral("rtsCheck"));
     breakBtn->setObjectName(QStringLiteral("breakBtn"));
@@ -84,6 +85,8 @@ LineControls::LineControls(AppDevice *device, QHBoxLayout *row, QWidget *window)
     breakBtn->setAutoDefault(false);
     const QList<QWidget *> widgets { dtrCheck, rtsCheck, breakBtn, ctsLabel, dsrLabel, dcdLabel,
         riLabel, reconnectCheck, bindAdapterCheck, lineErrorsLabel };
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
     for (QWidget *widget : widgets)
         row->addWidget(widget);
     row->addWidget(waitLabel, 1);
@@ -105,7 +108,7 @@ LineControls::LineControls(AppDevice *device, QHBoxLayout *row, QWidget *window)
 
     pollTimer->setInterval(AppMainWin::HistoryFrameMs);
     connect(pollTimer, &QTimer::timeout, this, &LineControls::poll);
-    window->installEventFilter(this);
+    terminal->installEventFilter(this);
 
     // The first read shows what the port can do and where its lines stand, without events.
     lines = device->modemLines();
@@ -135,7 +138,7 @@ LineOptions LineControls::storedOptions(const AppSettingsManager *store, const Q
 
 bool LineControls::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == window
+    if (watched == terminal
         && (event->type() == QEvent::Show || event->type() == QEvent::Hide
             || event->type() == QEvent::WindowStateChange))
         QTimer::singleShot(0, this, &LineControls::updatePolling);
@@ -146,7 +149,7 @@ void LineControls::updatePolling()
 {
     // A hidden or minimized terminal shows nothing, so it reads nothing; nor does a port that
     // reports nothing.
-    const bool wanted = device && window->isVisible() && !window->isMinimized() && device->isOpen()
+    const bool wanted = device && terminal->isVisible() && !terminal->isMinimized() && device->isOpen()
         && (lines || counts);
     if (wanted && !pollTimer->isActive()) {
         // Catch up with what changed while nobody looked.
@@ -234,8 +237,10 @@ void LineControls::onOutputToggled(ModemLines::Line which, bool on)
 {
     if (device->setModemLine(which, on))
         storeOption(which == ModemLines::Dtr ? QStringLiteral("dtr") : QStringLiteral("rts"), on);
-    // The event comes from what the line reads now, as for any other change.
+    // The event comes from what the line reads now, as for any other change; a refused change
+    // puts the box back as the line stands.
     poll();
+    showAvailability();
 }
 
 void LineControls::onBreakClicked()

@@ -4,29 +4,27 @@
 #include "serial/lineoptions.h"
 #include "serial/modemlines.h"
 
-#include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <optional>
 
 class AppDevice;
 class AppSettingsManager;
-class QHBoxLayout;
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTimer;
-class QWidget;
 
 // The terminal's row for the line itself: DTR and RTS, Break, the input lines, Reconnect, the
 // adapter binding and the driver's error counts. Every change it sees is reported as lineEvent.
-class LineControls : public QObject
+class LineControls : public QWidget
 {
     Q_OBJECT
 public:
-    // Fills `row`; `window` is the terminal, whose visibility decides whether the lines are read.
-    LineControls(AppDevice *device, QHBoxLayout *row, QWidget *window);
+    // `terminal` is the window whose visibility decides whether the lines are read.
+    LineControls(AppDevice *device, QWidget *terminal);
 
     // The options a saved device keeps in the store, as a device reads them when it is made.
     static LineOptions storedOptions(const AppSettingsManager *store, const QString &deviceName);
@@ -54,7 +52,7 @@ private:
 
     // The registry may destroy the device before this terminal's controls go.
     QPointer<AppDevice> device;
-    QWidget *window;
+    QWidget *terminal;
     QCheckBox *dtrCheck;
     QCheckBox *rtsCheck;
     QPushButton *breakBtn;
