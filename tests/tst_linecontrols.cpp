@@ -189,6 +189,7 @@ void TstLineControls::lostLineComesBackUnderItsName()
     QTRY_VERIFY_WITH_TIMEOUT(waiting->text().endsWith("waiting for it to come back"), 10000);
     QVERIFY(waiting->text().startsWith("COM5 (" + peer->slavePath().mid(5) + ", Rig) lost at "));
     QVERIFY(!widget<QPushButton>(dialog, "sendBtn")->isEnabled());
+    QVERIFY(dialog->minimumSizeHint().width() <= 1260);
 
     // A plain file under the name is no line; waiting on it costs next to nothing.
     QTemporaryFile notALine;

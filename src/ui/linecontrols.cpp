@@ -91,6 +91,8 @@ LineControls::LineControls(AppDevice *device, QWidget *terminal)
         row->addWidget(widget);
     row->addWidget(waitLabel, 1);
     waitLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
+    // A long device name must not widen the window past a small screen.
+    waitLabel->setWordWrap(true);
 
     const LineOptions &options = device->lineOptions();
     reconnectCheck->setChecked(options.reconnect);
