@@ -10,6 +10,7 @@
 #include "serial/operatormessages.h"
 #include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
+#include "ui/linecontrols.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -32,6 +33,10 @@ VerantisTerminalApp::VerantisTerminalApp(int &argc, char **argv)
     setOperatorMessageSink([this](const QString &text) { showMessage(text); });
     // The store comes first: the main window fills its tables from it while it is built.
     settings = new AppSettingsManager();
+    // Every device opened here starts with its stored line states, reconnect and binding.
+    setLineOptionsSource([this](const QString &deviceName) {
+        return LineControls::storedOptions(settings, deviceName);
+    });
     devices = new AppDeviceManager();
     // Before the window, which shows what it recovered from runs that ended unexpectedly. Its
     // notices wait for the event loop, after the window.
@@ -55,6 +60,7 @@ VerantisTerminalApp::~VerantisTerminalApp()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     delete devices;
     devices = nullptr;
+    setLineOptionsSource(nullptr);
     delete settings;
     settings = nullptr;
     // A clean exit: the history has always lived for one run.

@@ -2,6 +2,7 @@
 
 #include "data/appdevicedata.h"
 #include "serial/operatormessages.h"
+#include "serial/portlist.h"
 #include "serial/portpath.h"
 #include "serial/serialsettings.h"
 
@@ -9,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QTime>
+#include <QTimer>
 
 #include <cerrno>
 #ifdef Q_OS_UNIX
@@ -75,12 +78,24 @@ QString notALineReason(const QString &location)
 }
 #endif
 
+// How often a lost line is looked for: it is back in use within a second of reappearing.
+constexpr int WaitTickMs = 250;
+
+AdapterId adapterOf(const FoundPort &port)
+{
+    return { port.vendorId, port.productId, port.serialNumber };
+}
+
 } // namespace
 
 AppDevice::AppDevice(const AppDeviceData *deviceData)
     : m_deviceData(deviceData->clone())
     , serialPort(new QSerialPort(this))
+    , options(lineOptionsFor(deviceData->name()))
+    , waitTimer(new QTimer(this))
 {
+    waitTimer->setInterval(WaitTickMs);
+    connect(waitTimer, &QTimer::timeout, this, &AppDevice::lookForLine);
     connect(serialPort, &QSerialPort::errorOccurred, this, &AppDevice::onErrorOccured);
     connect(serialPort, &QSerialPort::readyRead, this, &AppDevice::onReadyToRead);
 }
@@ -100,6 +115,11 @@ bool AppDevice::open()
 {
     applySettings();
     state = State::NotOpen;
+    const QString wrongAdapter = adapterRefusal();
+    if (!wrongAdapter.isEmpty()) {
+        showReports({ wrongAdapter, false });
+        return false;
+    }
     const QString location = systemLocationOf(serialPort);
 #ifdef Q_OS_UNIX
     const QString refusal = notALineReason(location);
@@ -115,8 +135,11 @@ bool AppDevice::open()
     if (!self)
         return false;
     state = opened && serialPort->isOpen() ? State::Open : State::NotOpen;
-    if (state == State::Open)
+    if (state == State::Open) {
         line = QFileInfo(location).canonicalFilePath();
+        // Before the event loop reads anything: the device sees its lines as stored at once.
+        applyLineStates();
+    }
     showPendingReports();
     if (!self || state != State::Open)
         return false;
@@ -127,6 +150,9 @@ bool AppDevice::open()
 void AppDevice::applySettings()
 {
     applySerialSettings(serialPort, *m_deviceData);
+    QString bound;
+    if (boundAdapterPresent(&bound))
+        serialPort->setPortName(bound);
 }
 
 void AppDevice::write(QByteArray bytes)
@@ -140,6 +166,9 @@ void AppDevice::close()
     QPointer<AppDevice> self(this);
     // A line that went before we noticed is as dead as one we saw go: closing it is all noise.
     const bool deadLine = isHungUp();
+    waitTimer->stop();
+    if (state == State::Waiting)
+        state = State::Closed;
     closePort();
     if (deadLine)
         pendingReports.clear();
@@ -172,7 +201,7 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
 {
     // Once the line has gone its port is closed: later notifications, among them those of
     // tidying up the dead line, are stale.
-    if (err == QSerialPort::NoError || state == State::LineGone)
+    if (err == QSerialPort::NoError || state == State::LineGone || state == State::Waiting)
         return;
 
     Report report { serialPort->errorString(), err == QSerialPort::ResourceError };
@@ -198,6 +227,10 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
     const bool staleText = report.text == qt_error_string(EAGAIN);
     if ((report.gone && staleText) || (!report.gone && isHungUp()))
         report = { qt_error_string(EIO), true };
+    if (report.gone && options.reconnect) {
+        waitForLine();
+        return;
+    }
     if (report.gone) {
         report.text = lostLineText(report.text);
         // Close at once: a dead line keeps signalling, which would spin the CPU and queue
@@ -244,7 +277,7 @@ void AppDevice::showReports(Report report)
             return;
         }
         // A port closed meanwhile, by its owner or with its line, has no errors to report.
-        if (state != State::Closed && state != State::LineGone)
+        if (state != State::Closed && state != State::LineGone && state != State::Waiting)
             emit onDeviceError();
         if (!self || pendingReports.isEmpty())
             return;
@@ -277,6 +310,15 @@ void AppDevice::closePort()
 QString AppDevice::lostLineText(const QString &reason) const
 {
     // "COM3 (ttyUSB0, Bench supply) was disconnected: Input/output error."
+    QString text = QCoreApplication::translate("AppDevice", "%1 was disconnected: %2")
+                       .arg(lineDescription(), reason);
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    return text;
+}
+
+QString AppDevice::lineDescription() const
+{
     QStringList about;
     QString device = line;
     if (device.startsWith(QLatin1String("/dev/")))
@@ -288,8 +330,183 @@ QString AppDevice::lostLineText(const QString &reason) const
     QString text = m_deviceData->portName();
     if (!about.isEmpty())
         text += QStringLiteral(" (") + about.join(QStringLiteral(", ")) + QLatin1Char(')');
-    text = QCoreApplication::translate("AppDevice", "%1 was disconnected: %2").arg(text, reason);
-    if (!text.endsWith(QLatin1Char('.')))
-        text += QLatin1Char('.');
     return text;
+}
+
+std::optional<int> AppDevice::modemLines() const
+{
+    if (state != State::Open)
+        return std::nullopt;
+    return ModemLines::current()->lines(serialPort);
+}
+
+bool AppDevice::setModemLine(ModemLines::Line which, bool on)
+{
+    if (state != State::Open || !ModemLines::current()->setLine(serialPort, which, on))
+        return false;
+    (which == ModemLines::Dtr ? options.dtr : options.rts) = on;
+    return true;
+}
+
+bool AppDevice::sendBreak(int ms)
+{
+    if (state != State::Open || !ModemLines::current()->setBreak(serialPort, true))
+        return false;
+    // A port closed meanwhile has dropped its break with it.
+    QTimer::singleShot(ms, this, [this] {
+        if (state == State::Open)
+            ModemLines::current()->setBreak(serialPort, false);
+    });
+    return true;
+}
+
+std::optional<ModemLines::Counts> AppDevice::lineErrorCounts() const
+{
+    if (state != State::Open)
+        return std::nullopt;
+    return ModemLines::current()->counts(serialPort);
+}
+
+void AppDevice::setReconnect(bool on)
+{
+    options.reconnect = on;
+}
+
+void AppDevice::setAdapter(const AdapterId &adapter)
+{
+    options.adapter = adapter;
+}
+
+AdapterId AppDevice::openAdapter() const
+{
+    return line.isEmpty() ? AdapterId() : adapterAt(line).value_or(AdapterId());
+}
+
+void AppDevice::applyLineStates()
+{
+    // A port that cannot take them (a pseudo-terminal) keeps what it has, without a word.
+    if (options.dtr)
+        ModemLines::current()->setLine(serialPort, ModemLines::Dtr, *options.dtr);
+    if (options.rts)
+        ModemLines::current()->setLine(serialPort, ModemLines::Rts, *options.rts);
+}
+
+void AppDevice::waitForLine()
+{
+    const QString text
+        = QCoreApplication::translate("AppDevice", "%1 lost at %2, waiting for it to come back")
+              .arg(
+                  lineDescription(), QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")));
+    closePort();
+    state = State::Waiting;
+    pendingReports.clear();
+    portFoldersStamp = -1;
+    waitTimer->start();
+    QPointer<AppDevice> self(this);
+    emit lineLost();
+    if (self)
+        emit waitingForLine(text);
+}
+
+void AppDevice::lookForLine()
+{
+    if (state != State::Waiting) {
+        waitTimer->stop();
+        return;
+    }
+    if (!options.adapter.isNull() && !portsMayHaveChanged())
+        return;
+    // The name is resolved again: a link may point elsewhere now, the adapter sit elsewhere.
+    applySettings();
+    if (!adapterRefusal().isEmpty())
+        return;
+    const QString location = systemLocationOf(serialPort);
+#ifdef Q_OS_UNIX
+    // Only a terminal device counts as the line come back; anything else is left alone.
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(location).constData(), &info) != 0 || !S_ISCHR(info.st_mode)
+        || !notALineReason(location).isEmpty())
+        return;
+#endif
+    QPointer<AppDevice> self(this);
+    state = State::Opening;
+    const bool opened = serialPort->open(QIODevice::ReadWrite);
+    if (!self)
+        return;
+    // A line not ready yet (permissions still being set, a node on its way) is tried again.
+    pendingReports.clear();
+    if (!opened || !serialPort->isOpen()) {
+        state = State::Waiting;
+        portFoldersStamp = -1;
+        return;
+    }
+    state = State::Open;
+    line = QFileInfo(location).canonicalFilePath();
+    applyLineStates();
+    waitTimer->stop();
+    emit reconnected();
+}
+
+bool AppDevice::portsMayHaveChanged()
+{
+    // Listing the system's ports costs far more than a look at when their folders changed.
+#ifdef Q_OS_LINUX
+    qint64 stamp = 0;
+    const QStringList folders { QStringLiteral("/dev"), QStringLiteral("/dev/serial/by-id"),
+        portMappingFolder() };
+    for (const QString &folder : folders) {
+        struct stat info
+        {
+        };
+        if (::stat(QFile::encodeName(folder).constData(), &info) == 0)
+            stamp = stamp * 31 + qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    }
+    if (stamp == portFoldersStamp)
+        return false;
+    portFoldersStamp = stamp;
+#endif
+    return true;
+}
+
+std::optional<AdapterId> AppDevice::adapterAt(const QString &location) const
+{
+    const QString wanted = QFileInfo(location).canonicalFilePath();
+    if (wanted.isEmpty())
+        return std::nullopt;
+    const QList<FoundPort> ports = foundPorts();
+    for (const FoundPort &port : ports) {
+        if (QFileInfo(port.systemLocation).canonicalFilePath() == wanted)
+            return adapterOf(port);
+    }
+    return std::nullopt;
+}
+
+bool AppDevice::boundAdapterPresent(QString *location) const
+{
+    if (options.adapter.isNull())
+        return false;
+    const QList<FoundPort> ports = foundPorts();
+    for (const FoundPort &port : ports) {
+        if (adapterOf(port) == options.adapter) {
+            *location = port.systemLocation;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString AppDevice::adapterRefusal() const
+{
+    QString bound;
+    if (options.adapter.isNull() || boundAdapterPresent(&bound))
+        return QString();
+    const std::optional<AdapterId> other = adapterAt(systemLocationOf(serialPort));
+    if (!other || (other->isNull() && other->vendorId == 0))
+        return QString();
+    return QCoreApplication::translate("AppDevice",
+        "%1 is bound to the adapter %2, but the adapter at %3 is %4. Plug in the bound adapter.")
+        .arg(lineDescription(), options.adapter.text(),
+            QFileInfo(systemLocationOf(serialPort)).canonicalFilePath(), other->text());
 }

@@ -7,9 +7,13 @@
 #include <QSerialPort>
 #include <QString>
 
+#include "serial/lineoptions.h"
+#include "serial/modemlines.h"
+
 #include <optional>
 
 class AppDeviceData;
+class QTimer;
 
 // One open device: owns its serial port, applies the record's settings, hands every batch of
 // received bytes on as one signal and reports port errors.
@@ -35,6 +39,23 @@ public:
     // stops a second open of the same line under another name, so the registry compares these.
     QString openLine() const { return line; }
 
+    // The line went with reconnect on: the port is closed and watched for its return.
+    bool isWaiting() const { return state == State::Waiting; }
+    // The control lines, through ModemLines; nothing while not open or where the port cannot
+    // report them. Output lines set here are set again after a reconnection.
+    std::optional<int> modemLines() const;
+    bool setModemLine(ModemLines::Line line, bool on);
+    // Holds a break for `ms`; false where the port takes none.
+    bool sendBreak(int ms);
+    std::optional<ModemLines::Counts> lineErrorCounts() const;
+    // Read from the device's stored options when it is made (lineoptions.h).
+    const LineOptions &lineOptions() const { return options; }
+    void setReconnect(bool on);
+    // A null adapter unbinds; the next open takes the saved port name again.
+    void setAdapter(const AdapterId &adapter);
+    // The USB adapter the open port is on; null where the system lists none.
+    AdapterId openAdapter() const;
+
 signals:
     void onDeviceConnected();
     void onDeviceDisconnected();
@@ -44,6 +65,10 @@ signals:
     void onDataWritten(QByteArray bytes);
     // The line went away (unplugged, hung up); sent once, before the operator is told.
     void lineLost();
+    // The line went and the device waits for it to come back; `text` says so for the operator.
+    void waitingForLine(QString text);
+    // Open again after waiting, with the same settings and output lines.
+    void reconnected();
 
 private slots:
     void onReadyToRead();
@@ -71,6 +96,7 @@ private:
         Closing, // inside the port's close: errors are collected and shown once it is closed
         Closed, // closed since it was open: errors still waiting are not device errors
         LineGone, // the line went and the port was closed at once: notifications are stale
+        Waiting, // as LineGone, but reconnecting: the port name is watched for a line to reopen
     };
 
     void showReports(Report report);
@@ -78,6 +104,15 @@ private:
     bool isHungUp() const;
     void closePort();
     QString lostLineText(const QString &reason) const;
+    // "COM3 (ttyUSB0, Bench supply)"
+    QString lineDescription() const;
+    void applyLineStates();
+    void waitForLine();
+    void lookForLine();
+    bool portsMayHaveChanged();
+    std::optional<AdapterId> adapterAt(const QString &location) const;
+    bool boundAdapterPresent(QString *location) const;
+    QString adapterRefusal() const;
 
     AppDeviceData *m_deviceData;
     QSerialPort *serialPort;
@@ -87,6 +122,11 @@ private:
     // Errors that arrived while this device's message box was open, shown one after another.
     QList<Report> pendingReports;
     QString line;
+    LineOptions options;
+    // Ticks while waiting for a lost line.
+    QTimer *waitTimer;
+    // When the system's port folders last changed, as last looked at while waiting.
+    qint64 portFoldersStamp = -1;
 };
 
 #endif // APPDEVICE_H

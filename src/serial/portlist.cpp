@@ -60,7 +60,9 @@ QList<FoundPort> foundPorts()
     const auto infos = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : infos) {
         ports.append({ info.portName(), info.systemLocation(), info.description(),
-            info.manufacturer(), info.serialNumber() });
+            info.manufacturer(), info.serialNumber(),
+            info.hasVendorIdentifier() ? info.vendorIdentifier() : quint16(0),
+            info.hasProductIdentifier() ? info.productIdentifier() : quint16(0) });
     }
     return ports;
 }

@@ -15,6 +15,9 @@ struct FoundPort
     QString description;
     QString manufacturer;
     QString serialNumber;
+    // USB ids; 0 where the system reports none.
+    quint16 vendorId = 0;
+    quint16 productId = 0;
 };
 
 // One entry of a port list: the name that is stored and shown, and what it is.

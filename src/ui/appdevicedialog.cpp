@@ -11,6 +11,7 @@
 #include "ui/appdevicedialogform.h"
 #include "ui/appmainwin.h"
 #include "ui/bytefields.h"
+#include "ui/linecontrols.h"
 #include "ui/logview.h"
 #include "ui/terminallogfile.h"
 
@@ -19,6 +20,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -135,6 +137,14 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     connect(device, &AppDevice::onDeviceError, this, &AppDeviceDialog::onDeviceError);
     connect(device, &AppDevice::onDataFull, this, &AppDeviceDialog::onDeviceFullToRead);
     connect(device, &AppDevice::lineLost, this, [this] { addEvent(QStringLiteral("Lost")); });
+    // The line itself: its controls and events, and Send held back while a lost line is awaited.
+    auto *lineControls = new LineControls(device, this);
+    ui->lineRow->addWidget(lineControls);
+    connect(lineControls, &LineControls::lineEvent, this, &AppDeviceDialog::addEvent);
+    connect(device, &AppDevice::waitingForLine, ui->sendBtn,
+        [this] { ui->sendBtn->setEnabled(false); });
+    connect(
+        device, &AppDevice::reconnected, ui->sendBtn, [this] { ui->sendBtn->setEnabled(true); });
     connect(ui->hexEdit, &QLineEdit::editingFinished, this, &AppDeviceDialog::onHEXChanged);
     connect(ui->asciiEdit, &QLineEdit::editingFinished, this, &AppDeviceDialog::onASCIIChanged);
     connect(ui->hexEdit, &QLineEdit::textEdited, this, &AppDeviceDialog::onHEXEdited);
@@ -307,6 +317,9 @@ void AppDeviceDialog::onLoadBtnClicked()
 
 void AppDeviceDialog::addEvent(const QString &text)
 {
+    // A closing terminal has released its device and records nothing more.
+    if (!device)
+        return;
     addHistory(QLatin1String(AppHistoryData::EventDirection), text.toUtf8());
     mainWin->flushHistory();
 }
