@@ -12,6 +12,8 @@
 #include "ui/appmainwin.h"
 #include "ui/bytefields.h"
 #include "ui/logview.h"
+#include "ui/sendrecall.h"
+#include "ui/sendtools.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -83,6 +85,8 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     , terminal(++lastTerminal)
     , log(nullptr)
     , shownCommandGoes(false)
+    , sendTools(nullptr)
+    , recall(nullptr)
 {
     ui->setupUi(this);
     // HEX runs have no word boundaries; breaking them anywhere keeps laying out a long block
@@ -140,6 +144,13 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     connect(ui->clearBtn, &QPushButton::clicked, this, &AppDeviceDialog::onClearBtnClicked);
     connect(ui->clipBoardBtn, &QPushButton::clicked, this, &AppDeviceDialog::onCopyToClipBoard);
     connect(ui->loadCommandBtn, &QPushButton::clicked, this, &AppDeviceDialog::onLoadBtnClicked);
+
+    // Sending tools: line ending, repeat and files in their row; Up, Down and Return in the
+    // fields.
+    sendTools = new SendTools(
+        ui, device, [this](const QByteArray &bytes) { return send(bytes); }, this);
+    recall = new SendRecall(ui->hexEdit, ui->asciiEdit, this);
+    connect(recall, &SendRecall::sendRequested, this, &AppDeviceDialog::onSendBtnClicked);
 
     loadSavedCommands();
     // Keys typed right after the terminal opens go to the bytes to send.
@@ -203,6 +214,8 @@ void AppDeviceDialog::closeEvent(QCloseEvent *ev)
     Q_UNUSED(ev) // left accepted: the dialog closes and deletes itself
     if (!device)
         return;
+    // Nothing more is sent once the operator closes the terminal.
+    sendTools->stopAll();
     AppDevice *released = device;
     device = nullptr;
     // The device announces its disconnection again while it is closed and once more when the
@@ -230,8 +243,9 @@ void AppDeviceDialog::onDeviceFullToRead(QByteArray buf)
 
 void AppDeviceDialog::onSendBtnClicked()
 {
-    // Only a closing dialog has no device; it is hidden and about to go.
-    if (!device)
+    // Only a closing dialog has no device; it is hidden and about to go. While a file goes,
+    // Send is off and Return in the fields sends nothing either.
+    if (!device || !ui->sendBtn->isEnabled())
         return;
     // The HEX field as it stands, also while it is being edited. Text that is not HEX is never
     // sent as made-up bytes; it stays in the field for the operator to correct.
@@ -241,11 +255,28 @@ void AppDeviceDialog::onSendBtnClicked()
     // Return with nothing typed is not a block to send.
     if (bytes.isEmpty())
         return;
-    // The log shows what is written, not the text it was read from; the operator's own action
+    recall->remember(bytes);
+    send(bytes + sendTools->lineEnding());
+}
+
+bool AppDeviceDialog::send(const QByteArray &bytes)
+{
+    if (!device || !device->isOpen())
+        return false;
+    // The device says what it handed to its port; a block the port refused is not logged as
+    // sent.
+    bool taken = false;
+    const QMetaObject::Connection watch
+        = connect(device, &AppDevice::onDataWritten, this, [&taken] { taken = true; });
+    device->write(bytes);
+    disconnect(watch);
+    if (!taken)
+        return false;
+    // The log shows what was written, not the text it was read from; the operator's own action
     // shows at once, behind whatever arrived before it.
     addHistory(QStringLiteral("Sent"), bytes);
     mainWin->flushHistory();
-    device->write(bytes);
+    return true;
 }
 
 void AppDeviceDialog::onHEXChanged()

@@ -10,6 +10,8 @@ class AppMainWin;
 class LogView;
 class QCloseEvent;
 class QShowEvent;
+class SendRecall;
+class SendTools;
 
 namespace Ui {
 class AppDeviceDialog;
@@ -54,6 +56,9 @@ private:
 
     void loadSavedCommands();
     void addHistory(const QString &direction, const QByteArray &bytes);
+    // The one way a block reaches the line: written, then logged and recorded as sent. False
+    // when the port did not take it.
+    bool send(const QByteArray &bytes);
     // A line event or marker ("Lost", "DTR on"): an Event row in the history, a paragraph in the
     // log, and a line in a log file.
     void addEvent(const QString &text);
@@ -66,6 +71,9 @@ private:
     LogView *log;
     // Set while the saved command the list shows is being deleted.
     bool shownCommandGoes;
+    // The sending row (line ending, repeat, files) and the blocks sent, for Up and Down.
+    SendTools *sendTools;
+    SendRecall *recall;
 };
 
 #endif // APPDEVICEDIALOG_H
