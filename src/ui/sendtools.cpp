@@ -155,6 +155,13 @@ void SendTools::buildRow(Ui::AppDeviceDialog *form, QWidget *parent)
     for (QWidget *widget : std::initializer_list<QWidget *> {
              sendFileBtn, fileProgress, fileStatusLabel, cancelFileBtn })
         row->addWidget(widget);
+    // Tab goes from Send through the row, before the log and its buttons.
+    QWidget *previous = form->sendBtn;
+    for (QWidget *next : std::initializer_list<QWidget *> {
+             lineEndCombo, repeatCheck, repeatSpin, repeatCountSpin, sendFileBtn, cancelFileBtn }) {
+        QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
     setFileBusy(false);
     fileProgress->hide();
 }
