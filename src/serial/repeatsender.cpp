@@ -34,7 +34,8 @@ void RepeatSender::sendDue()
 {
     if (!running)
         return;
-    if (!send(block)) {
+    const bool ok = send(block);
+    if (!ok) {
         finish(true);
         return;
     }
@@ -46,11 +47,12 @@ void RepeatSender::sendDue()
         finish(false);
         return;
     }
-    // The next slot after this one; if the clock has run past it, this send was its catch-up
-    // and the next one goes at the first slot still ahead.
+    // The next slot after this one. Slots a stalled event loop missed are made up one at a
+    // time, at most twice as fast as the schedule, so the count keeps to the clock without a
+    // burst; after a stall of more than MaxBehind slots the oldest are dropped.
     const qint64 now = clock.nsecsElapsed();
-    slot = qMax(slot + 1, now / intervalNs + 1);
-    const qint64 waitNs = slot * intervalNs - now;
+    slot = qMax(slot + 1, now / intervalNs - MaxBehind);
+    const qint64 waitNs = qMax(slot * intervalNs - now, intervalNs / 2);
     timer.start(int((waitNs + 999999) / 1000000));
 }
 

@@ -9,12 +9,14 @@
 #include <functional>
 
 // Sends one block on a fixed schedule: the nth send is due at start + n × interval, so late
-// timers never make it drift. A late send goes at once; slots missed meanwhile are skipped
-// rather than sent in a burst.
+// timers never make it drift. Sends a stall delayed are made up once each, never back to back.
 class RepeatSender : public QObject
 {
     Q_OBJECT
 public:
+    // The most missed slots made up after a stall.
+    static constexpr qint64 MaxBehind = 10;
+
     // Hands a block to the line; false when the line did not take it.
     using Send = std::function<bool(const QByteArray &)>;
 
