@@ -23,6 +23,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -148,13 +149,27 @@ void SendTools::buildRow(Ui::AppDeviceDialog *form, QWidget *parent)
     cancelFileBtn->setAccessibleName(tr("Cancel sending the file"));
     cancelFileBtn->setAutoDefault(false);
 
+    // Two lines, so the terminal stays narrow: the block's options, then the file.
+    auto *lines = new QVBoxLayout();
+    auto *blockLine = new QHBoxLayout();
     for (QWidget *widget : std::initializer_list<QWidget *> {
              endingLabel, lineEndCombo, repeatCheck, repeatSpin, repeatCountSpin, repeatSentLabel })
-        row->addWidget(widget);
-    row->addStretch();
+        blockLine->addWidget(widget);
+    blockLine->addStretch();
+    auto *fileLine = new QHBoxLayout();
     for (QWidget *widget : std::initializer_list<QWidget *> {
              sendFileBtn, fileProgress, fileStatusLabel, cancelFileBtn })
-        row->addWidget(widget);
+        fileLine->addWidget(widget);
+    fileLine->addStretch();
+    lines->addLayout(blockLine);
+    lines->addLayout(fileLine);
+    row->addLayout(lines);
+    // The dialog has a fixed minimum width of its own, which would squeeze the row's captions.
+    if (QLayout *top = parent->layout()) {
+        const QMargins margins = top->contentsMargins();
+        parent->setMinimumWidth(qMax(parent->minimumWidth(),
+            lines->minimumSize().width() + margins.left() + margins.right()));
+    }
     // Tab goes from Send through the row, before the log and its buttons.
     QWidget *previous = form->sendBtn;
     for (QWidget *next : std::initializer_list<QWidget *> {
