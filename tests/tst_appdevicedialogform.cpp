@@ -116,6 +116,9 @@ void TstAppDeviceDialogForm::widgetsAreCreatedInFormOrder()
     };
     QList<QPair<QString, QByteArray>> actual;
     for (QObject *object : terminal.dialog->children()) {
+        // The terminal's tools add their own widgets after the form's.
+        if (actual.size() == expected.size())
+            break;
         if (object->isWidgetType() || qobject_cast<QLayout *>(object))
             actual.append({ object->objectName(), object->metaObject()->className() });
     }

@@ -14,6 +14,8 @@
 #include "ui/linecontrols.h"
 #include "ui/logview.h"
 #include "ui/terminallogfile.h"
+#include "ui/sendrecall.h"
+#include "ui/sendtools.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -87,6 +89,8 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     , log(nullptr)
     , logFile(nullptr)
     , shownCommandGoes(false)
+    , sendTools(nullptr)
+    , recall(nullptr)
 {
     ui->setupUi(this);
     // HEX runs have no word boundaries; breaking them anywhere keeps laying out a long block
@@ -155,6 +159,13 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     connect(ui->clipBoardBtn, &QPushButton::clicked, this, &AppDeviceDialog::onCopyToClipBoard);
     connect(ui->loadCommandBtn, &QPushButton::clicked, this, &AppDeviceDialog::onLoadBtnClicked);
 
+    // Sending tools: line ending, repeat and files in their row; Up, Down and Return in the
+    // fields.
+    sendTools = new SendTools(
+        ui, device, [this](const QByteArray &bytes) { return send(bytes); }, this);
+    recall = new SendRecall(ui->hexEdit, ui->asciiEdit, this);
+    connect(recall, &SendRecall::sendRequested, this, &AppDeviceDialog::onSendBtnClicked);
+
     loadSavedCommands();
     // Keys typed right after the terminal opens go to the bytes to send.
     ui->hexEdit->setFocus();
@@ -217,6 +228,8 @@ void AppDeviceDialog::closeEvent(QCloseEvent *ev)
     Q_UNUSED(ev) // left accepted: the dialog closes and deletes itself
     if (!device)
         return;
+    // Nothing more is sent once the operator closes the terminal.
+    sendTools->stopAll();
     AppDevice *released = device;
     device = nullptr;
     // The device announces its disconnection again while it is closed and once more when the
@@ -245,8 +258,9 @@ void AppDeviceDialog::onDeviceFullToRead(QByteArray buf)
 
 void AppDeviceDialog::onSendBtnClicked()
 {
-    // Only a closing dialog has no device; it is hidden and about to go.
-    if (!device)
+    // Only a closing dialog has no device; it is hidden and about to go. While a file goes,
+    // Send is off and Return in the fields sends nothing either.
+    if (!device || !ui->sendBtn->isEnabled())
         return;
     // The HEX field as it stands, also while it is being edited. Text that is not HEX is never
     // sent as made-up bytes; it stays in the field for the operator to correct.
@@ -256,11 +270,28 @@ void AppDeviceDialog::onSendBtnClicked()
     // Return with nothing typed is not a block to send.
     if (bytes.isEmpty())
         return;
-    // The log shows what is written, not the text it was read from; the operator's own action
+    recall->remember(bytes);
+    send(bytes + sendTools->lineEnding());
+}
+
+bool AppDeviceDialog::send(const QByteArray &bytes)
+{
+    if (!device || !device->isOpen())
+        return false;
+    // The device says what it handed to its port; a block the port refused is not logged as
+    // sent.
+    bool taken = false;
+    const QMetaObject::Connection watch
+        = connect(device, &AppDevice::onDataWritten, this, [&taken] { taken = true; });
+    device->write(bytes);
+    disconnect(watch);
+    if (!taken)
+        return false;
+    // The log shows what was written, not the text it was read from; the operator's own action
     // shows at once, behind whatever arrived before it.
     addHistory(QStringLiteral("Sent"), bytes);
     mainWin->flushHistory();
-    device->write(bytes);
+    return true;
 }
 
 void AppDeviceDialog::onHEXChanged()

@@ -11,6 +11,8 @@ class LogView;
 class QCloseEvent;
 class QShowEvent;
 class TerminalLogFile;
+class SendRecall;
+class SendTools;
 
 namespace Ui {
 class AppDeviceDialog;
@@ -55,6 +57,9 @@ private:
 
     void loadSavedCommands();
     void addHistory(const QString &direction, const QByteArray &bytes);
+    // The one way a block reaches the line: written, then logged and recorded as sent. False
+    // when the port did not take it.
+    bool send(const QByteArray &bytes);
     // A line event or marker ("Lost", "DTR on"): an Event row in the history, a paragraph in the
     // log, and a line in a log file.
     void addEvent(const QString &text);
@@ -69,6 +74,9 @@ private:
     TerminalLogFile *logFile;
     // Set while the saved command the list shows is being deleted.
     bool shownCommandGoes;
+    // The sending row (line ending, repeat, files) and the blocks sent, for Up and Down.
+    SendTools *sendTools;
+    SendRecall *recall;
 };
 
 #endif // APPDEVICEDIALOG_H
