@@ -56,8 +56,10 @@ void AnsiRenderer::applySgr(const QByteArray &parameters, TextStyle *style)
             style->background = paletteColour(v >= 100 ? v - 100 + 8 : v - 40);
             style->hasBackground = true;
         } else if (v == 39) {
+            style->foreground = 0;
             style->hasForeground = false;
         } else if (v == 49) {
+            style->background = 0;
             style->hasBackground = false;
         } else if (v == 38 || v == 48) {
             // An indexed (5;n) or direct (2;r;g;b) colour.
