@@ -340,7 +340,7 @@ void LogView::setView(View view, LineSplitter::Split split, int gapMsecs, bool r
     }
     const QVector<CaptureStore::LogRow> rows
         = store->terminalRows(terminal, clearMark, NoLimit, PageBlocks * 10, true);
-    rebuildLines(rows, true);
+    rebuildLines(rows, true, true);
 }
 
 int LogView::feed(LogFormatter *to, const QVector<CaptureStore::LogRow> &rows, int errorsFrom,
@@ -364,7 +364,7 @@ void LogView::refreshLines()
         = store->terminalRows(terminal, fedTo, NoLimit, PageBlocks * 10, true);
     if (rows.size() >= PageBlocks * 10) {
         // A burst: its newest rows, split afresh.
-        rebuildLines(rows, true);
+        rebuildLines(rows, true, true);
         return;
     }
     if (rows.isEmpty() && errorsDone >= errors.size())
@@ -402,7 +402,8 @@ void LogView::refreshLines()
     busy = false;
 }
 
-void LogView::rebuildLines(const QVector<CaptureStore::LogRow> &rows, bool reachesNewest)
+void LogView::rebuildLines(
+    const QVector<CaptureStore::LogRow> &rows, bool reachesNewest, bool newestOnly)
 {
     busy = true;
     formatter->reset();
@@ -419,7 +420,7 @@ void LogView::rebuildLines(const QVector<CaptureStore::LogRow> &rows, bool reach
     atNewest = reachesNewest;
     // Of a burst, only the newest lines.
     int from = lines.size();
-    if (reachesNewest) {
+    if (newestOnly) {
         qint64 characters = 0;
         const int budget = newestCharacters();
         while (from > 0 && characters < budget)
@@ -509,7 +510,7 @@ void LogView::linesPage(Place place)
     if (place == AtBottom)
         reachesNewest = reachesNewest && end == rows.size();
     const QVector<CaptureStore::LogRow> window = rows.mid(first, end - first);
-    rebuildLines(window, reachesNewest);
+    rebuildLines(window, reachesNewest, false);
     // Back to where the reader was: the first line of the old window, or the last.
     int index = 0;
     while (index < int(shown.size()) - 1

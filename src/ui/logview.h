@@ -99,7 +99,9 @@ private:
     int feed(LogFormatter *to, const QVector<CaptureStore::LogRow> &rows, int errorsFrom,
         int errorsTo, QVector<ViewLine> *out);
     void refreshLines();
-    void rebuildLines(const QVector<CaptureStore::LogRow> &rows, bool reachesNewest);
+    // The window anew from the rows; only the lines that fill the screen when `newestOnly`.
+    void rebuildLines(
+        const QVector<CaptureStore::LogRow> &rows, bool reachesNewest, bool newestOnly);
     // Lays the lines out at the bottom, the pending one last, in place of the pending one shown.
     void appendLines(const QVector<ViewLine> &lines, int from);
     void removePending();
