@@ -116,6 +116,15 @@ void TstLogFormatters::linesFromBatches()
     // The same split again after a reset, as when the window is laid out anew.
     splitter.reset();
     QCOMPARE(texts(splitter, run(splitter, batches)), lines);
+    // A pending line ends once quiet for the gap, with nothing else arriving.
+    QVector<ViewLine> ended;
+    const qint64 last = LogFormatter::msecsOf("01.02.2026 10:00:00.000")
+        + batches.last().mid(2, batches.last().indexOf(' ', 2) - 2).toInt();
+    const bool pending = lines.last().endsWith(More);
+    QVERIFY(!splitter.endIfQuiet(last + gap - 1, &ended));
+    QCOMPARE(splitter.endIfQuiet(last + gap, &ended), gap > 0 && pending);
+    ViewLine still;
+    QCOMPARE(splitter.pending(&still), gap == 0 && pending);
 }
 
 void TstLogFormatters::sgrIsRendered()

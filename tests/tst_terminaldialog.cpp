@@ -840,6 +840,9 @@ void TstTerminalDialog::viewsShowAndCopyWhatTheyShow()
     QVERIFY(peer->write(received));
     QTRY_COMPARE_WITH_TIMEOUT(receivedBytes(), received + received, 10000);
     QTRY_COMPARE_WITH_TIMEOUT(shown(), QString("T < ok\nT < > \u2026"), 10000);
+    // A pending line ends once the line has been quiet for the gap.
+    widget<QSpinBox>(dialog, "lineGapSpin")->setValue(50);
+    QTRY_COMPARE_WITH_TIMEOUT(shown(), QString("T < ok\nT < > "), 10000);
     const QTextDocument *document = widget<QTextEdit>(dialog, "logText")->document();
     const QTextBlock green = document->findBlockByNumber(0);
     QTextCursor cursor(green);

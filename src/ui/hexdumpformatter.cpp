@@ -137,3 +137,11 @@ StyledText HexDumpFormatter::render(const ViewLine &line) const
     }
     return out;
 }
+
+bool HexDumpFormatter::endIfQuiet(qint64 nowMsecs, QVector<ViewLine> *out)
+{
+    if (!inRun || gap <= 0 || lastMsecs < 0 || nowMsecs - lastMsecs < gap)
+        return false;
+    endRun(out);
+    return true;
+}

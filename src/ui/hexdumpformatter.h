@@ -17,6 +17,7 @@ public:
     void add(const CaptureStore::LogRow &row, QVector<ViewLine> *out) override;
     bool pending(ViewLine *line) const override;
     StyledText render(const ViewLine &line) const override;
+    bool endIfQuiet(qint64 nowMsecs, QVector<ViewLine> *out) override;
 
 private:
     void endRun(QVector<ViewLine> *out);

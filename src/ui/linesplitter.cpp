@@ -177,3 +177,11 @@ StyledText LineSplitter::render(const ViewLine &shown) const
         out.append(QString(QChar(0x2026)), symbolStyle());
     return out;
 }
+
+bool LineSplitter::endIfQuiet(qint64 nowMsecs, QVector<ViewLine> *out)
+{
+    if (!isOpen || gap <= 0 || lastMsecs < 0 || nowMsecs - lastMsecs < gap)
+        return false;
+    end(out);
+    return true;
+}

@@ -22,6 +22,7 @@ public:
     void add(const CaptureStore::LogRow &row, QVector<ViewLine> *out) override;
     bool pending(ViewLine *line) const override;
     StyledText render(const ViewLine &line) const override;
+    bool endIfQuiet(qint64 nowMsecs, QVector<ViewLine> *out) override;
 
 private:
     void open(const CaptureStore::LogRow &row);

@@ -1,6 +1,6 @@
 #include "ui/logformatter.h"
 
-#include <QDate>
+#include <QDateTime>
 
 qint64 LogFormatter::msecsOf(const QString &time)
 {
@@ -22,6 +22,12 @@ qint64 LogFormatter::msecsOf(const QString &time)
         return -1;
     return date.toJulianDay() * 86400000LL + fields[3] * 3600000LL + fields[4] * 60000LL
         + fields[5] * 1000LL + fields[6];
+}
+
+qint64 LogFormatter::nowMsecs()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    return now.date().toJulianDay() * 86400000LL + now.time().msecsSinceStartOfDay();
 }
 
 QString LogFormatter::prefix(const ViewLine &line)

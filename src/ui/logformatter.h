@@ -42,10 +42,15 @@ public:
     // The line not ended yet, if any.
     virtual bool pending(ViewLine *line) const = 0;
     virtual StyledText render(const ViewLine &line) const = 0;
+    // Ends the pending line (or run) when no bytes came for the gap up to `nowMsecs`, as the
+    // next row would; true if it did.
+    virtual bool endIfQuiet(qint64 nowMsecs, QVector<ViewLine> *out) = 0;
 
     // The milliseconds of a store time "dd.MM.yyyy hh:mm:ss.zzz", counted from a fixed day;
     // -1 when it is not one.
     static qint64 msecsOf(const QString &time);
+    // The local time now, counted as msecsOf() counts.
+    static qint64 nowMsecs();
     // "hh:mm:ss.zzz < ": the time stamp and the direction mark every line starts with.
     static QString prefix(const ViewLine &line);
 

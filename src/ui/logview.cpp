@@ -15,6 +15,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <limits>
 
@@ -49,7 +50,10 @@ LogView::LogView(QTextEdit *edit, CaptureStore *store, int terminal)
     , windowFirst(clearMark)
     , fedTo(clearMark)
     , pendingShown(false)
+    , quiet(new QTimer(this))
 {
+    quiet->setSingleShot(true);
+    connect(quiet, &QTimer::timeout, this, &LogView::onQuiet);
     QScrollBar *bar = edit->verticalScrollBar();
     connect(bar, &QScrollBar::valueChanged, this, &LogView::onScrolled);
     connect(bar, &QScrollBar::actionTriggered, this, &LogView::onScrolled);
@@ -474,6 +478,24 @@ void LogView::appendLines(const QVector<ViewLine> &lines, int from)
     cursor.endEditBlock();
     if (follow)
         bar->setValue(bar->maximum());
+    if (pendingShown && lineGap > 0)
+        quiet->start(lineGap);
+}
+
+void LogView::onQuiet()
+{
+    if (mode == BlocksView || !pendingShown || !atNewest || busy)
+        return;
+    // Whatever the store holds by now comes first; it may carry the line on.
+    refresh();
+    QVector<ViewLine> lines;
+    if (pendingShown && formatter->endIfQuiet(LogFormatter::nowMsecs(), &lines)) {
+        busy = true;
+        appendLines(lines, 0);
+        busy = false;
+    } else if (pendingShown) {
+        quiet->start(lineGap);
+    }
 }
 
 void LogView::linesPage(Place place)

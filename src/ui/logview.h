@@ -13,6 +13,7 @@
 
 class LogFormatter;
 class QTextCursor;
+class QTimer;
 class QTextEdit;
 struct StyledText;
 struct ViewLine;
@@ -107,6 +108,7 @@ private:
     void removePending();
     void linesPage(Place place);
     void insertStyled(QTextCursor &cursor, const StyledText &text);
+    void onQuiet();
 
     QTextEdit *edit;
     CaptureStore *store;
@@ -130,6 +132,8 @@ private:
     qint64 fedTo;
     // The last paragraph is the formatter's pending line.
     bool pendingShown;
+    // Ends the pending line once the line has been quiet for the gap.
+    QTimer *quiet;
 };
 
 #endif // LOGVIEW_H
