@@ -470,8 +470,9 @@ void LogView::appendLines(const QVector<ViewLine> &lines, int from)
     };
     for (int i = from; i < lines.size(); ++i)
         paragraph(lines.at(i));
+    // Also in a window short of the newest rows: the rest of that line is in the next page.
     ViewLine pending;
-    if (atNewest && formatter->pending(&pending)) {
+    if (formatter->pending(&pending)) {
         paragraph(pending);
         pendingShown = true;
     }
@@ -504,23 +505,37 @@ void LogView::linesPage(Place place)
     // already shown keep their place on the screen.
     QVector<CaptureStore::LogRow> rows;
     qint64 keep;
+    bool reachesNewest;
+    const int most = PageBlocks * 10;
     if (place == AtTop) {
         keep = windowFirst + 1;
         rows = store->terminalRows(terminal, clearMark, keep, PageBlocks, true);
-        rows += store->terminalRows(terminal, keep - 1, fedTo + 1, PageBlocks * 10, false);
+        if (rows.isEmpty()) {
+            // Nothing older: the rows before the window were other terminals'.
+            windowFirst = clearMark;
+            return;
+        }
+        const QVector<CaptureStore::LogRow> shownRows
+            = store->terminalRows(terminal, keep - 1, fedTo + 1, most, false);
+        reachesNewest = atNewest && shownRows.size() < most;
+        rows += shownRows;
     } else {
         keep = fedTo;
-        rows = store->terminalRows(terminal, windowFirst, NoLimit, PageBlocks * 10, false);
+        const QVector<CaptureStore::LogRow> newer
+            = store->terminalRows(terminal, fedTo, NoLimit, PageBlocks, false);
+        if (newer.isEmpty()) {
+            atNewest = true;
+            return;
+        }
+        reachesNewest = newer.size() < PageBlocks;
+        rows = store->terminalRows(terminal, windowFirst, fedTo + 1, most, true) + newer;
     }
-    if (rows.isEmpty())
-        return;
     // Within the window's bound: rows go at the far side from where the reader is going.
     qint64 characters = 0;
-    for (const CaptureStore::LogRow &row : rows)
+    for (const CaptureStore::LogRow &row : qAsConst(rows))
         characters += row.bytes.size() * 4 + 16;
     int first = 0;
     int end = int(rows.size());
-    bool reachesNewest = place == AtBottom ? end < PageBlocks * 10 : atNewest;
     while (characters > MaxShownCharacters * 3 / 4 && end - first > 1) {
         if (place == AtTop) {
             characters -= rows.at(--end).bytes.size() * 4 + 16;
@@ -529,8 +544,6 @@ void LogView::linesPage(Place place)
             characters -= rows.at(first++).bytes.size() * 4 + 16;
         }
     }
-    if (place == AtBottom)
-        reachesNewest = reachesNewest && end == rows.size();
     const QVector<CaptureStore::LogRow> window = rows.mid(first, end - first);
     rebuildLines(window, reachesNewest, false);
     // Back to where the reader was: the first line of the old window, or the last.
