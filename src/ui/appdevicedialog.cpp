@@ -104,7 +104,7 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     log = new LogView(ui->logText, VerantisTerminalApp::app()->captureStore(), terminal);
     connect(mainWin, &AppMainWin::historyStored, log, &LogView::refresh);
     // Blocks, Lines or Hex dump, as this device was last read; Copy View copies what it shows.
-    new LogViewControls(this, ui->viewRow, log, device->deviceData());
+    new LogViewControls(this, ui->viewRow, ui->sendBtn, log, device->deviceData());
     connect(ui->copyViewBtn, &QPushButton::clicked, this, &AppDeviceDialog::onCopyView);
     // A window of its own, with its own task-bar entry, that the main window can cover; it is
     // still the main window's child, so it goes when the program quits, and it never keeps the

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSpinBox>
 
 namespace {
@@ -29,7 +30,7 @@ template<int N> int indexOf(const char *const (&words)[N], const QString &word)
 } // namespace
 
 LogViewControls::LogViewControls(
-    QWidget *dialog, QHBoxLayout *row, LogView *log, const AppDeviceData *device)
+    QWidget *dialog, QHBoxLayout *row, QWidget *before, LogView *log, const AppDeviceData *device)
     : QObject(dialog)
     , log(log)
     , device(device)
@@ -59,9 +60,16 @@ LogViewControls::LogViewControls(
              viewLabel, viewCombo, splitLabel, splitCombo, gapLabel, gapSpin, rawCheck })
         row->addWidget(widget);
     row->addStretch();
-    for (QWidget *caption : std::initializer_list<QWidget *> { viewLabel, splitLabel, gapLabel })
-        static_cast<QLabel *>(caption)->buddy()->setAccessibleName(
-            static_cast<QLabel *>(caption)->text());
+    for (QLabel *caption : { viewLabel, splitLabel, gapLabel })
+        caption->buddy()->setAccessibleName(caption->text());
+    // The spin box's own field is what the keyboard reaches.
+    if (auto *field = gapSpin->findChild<QLineEdit *>())
+        field->setAccessibleName(gapLabel->text());
+    // In the order they show, after Send and before the log.
+    QWidget::setTabOrder(before, viewCombo);
+    QWidget::setTabOrder(viewCombo, splitCombo);
+    QWidget::setTabOrder(splitCombo, gapSpin);
+    QWidget::setTabOrder(gapSpin, rawCheck);
 
     const AppSettingsManager *settings = VerantisTerminalApp::app()->settingsManager();
     const QString name = device->name();

@@ -18,7 +18,9 @@ class LogViewControls : public QObject
 {
     Q_OBJECT
 public:
-    LogViewControls(QWidget *dialog, QHBoxLayout *row, LogView *log, const AppDeviceData *device);
+    // `before` is the widget the row's controls follow in the tab order.
+    LogViewControls(QWidget *dialog, QHBoxLayout *row, QWidget *before, LogView *log,
+        const AppDeviceData *device);
 
 private:
     Q_DISABLE_COPY(LogViewControls)
