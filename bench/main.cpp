@@ -354,6 +354,10 @@ int main(int argc, char **argv)
         if (isScenario(logged) && wanted(qPrintable(logged)))
             paced.insert(logged, collect(logged, 0, receiveTimeout));
     }
+    // The fastest pace again with the log in the Lines view.
+    if (wanted("pace3m-applines"))
+        paced.insert(QStringLiteral("pace3m-applines"),
+            collect(QStringLiteral("pace3m-applines"), 0, receiveTimeout));
     if (wanted("history-app"))
         history = collect(QStringLiteral("history-app"), 0, 3600);
     if (wanted("crash-app")) {
@@ -488,6 +492,10 @@ int main(int argc, char **argv)
         if (logged.has(QStringLiteral("wall_ns")))
             table.row(QStringLiteral("CPU with Lines logging on (baseline: without)"),
                 percent(load(logged)), percent(load(app)), ratio(load(logged), load(app)));
+        const Outcome lines = paced.value(QLatin1String(pace.name) + QLatin1String("-applines"));
+        if (lines.has(QStringLiteral("wall_ns")))
+            table.row(QStringLiteral("CPU, share of one core, log in Lines (against Blocks)"),
+                percent(load(lines)), percent(load(app)), ratio(load(lines), load(app)));
         const auto perMB = [](const Outcome &o) -> double {
             const qint64 bytes = o.number(QStringLiteral("bytes"));
             return bytes > 0 ? o.number(QStringLiteral("cpu_ns")) * 1e6 / bytes : -1;

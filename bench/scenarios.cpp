@@ -14,6 +14,7 @@
 #include "serial/appdevicemanager.h"
 #include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
+#include "ui/logview.h"
 #include "util/conversion.h"
 #include "util/qtcompat.h"
 
@@ -571,6 +572,8 @@ int appReceive(const QString &scenario, const Sizes &sizes)
     OpenedTerminal opened = openTerminal(portName, peer);
     if (!opened.device || !opened.dialog)
         return 1;
+    if (scenario.endsWith(QLatin1String("-applines")))
+        opened.dialog->logView()->setView(LogView::LinesView, LineSplitter::Auto, 100, false);
 
     Flow flow;
     // After the dialog's own connection, so a batch is counted once the dialog has handled it.
@@ -879,8 +882,9 @@ const QStringList &scenarioNames()
     static const QStringList names { QStringLiteral("burst-bare"), QStringLiteral("burst-app"),
         QStringLiteral("pace115k-bare"), QStringLiteral("pace115k-app"),
         QStringLiteral("pace3m-bare"), QStringLiteral("pace3m-app"),
-        QStringLiteral("pace3m-log-app"), QStringLiteral("history-app"), QStringLiteral("idle-app"),
-        QStringLiteral("startup-app"), QStringLiteral("crash-app"), QStringLiteral("recover-app") };
+        QStringLiteral("pace3m-log-app"), QStringLiteral("pace3m-applines"),
+        QStringLiteral("history-app"), QStringLiteral("idle-app"), QStringLiteral("startup-app"),
+        QStringLiteral("crash-app"), QStringLiteral("recover-app") };
     return names;
 }
 
@@ -891,7 +895,8 @@ bool isScenario(const QString &name)
 
 bool scenarioUsesApplication(const QString &name)
 {
-    return name.endsWith(QLatin1String("-app"));
+    // "pace3m-applines": the application with its log in the Lines view.
+    return name.endsWith(QLatin1String("-app")) || name.endsWith(QLatin1String("-applines"));
 }
 
 int runScenario(int argc, char **argv, const QString &name, const Sizes &sizes)

@@ -380,7 +380,9 @@ void TstReceivePath::copyBeyondTheShownBlocksGivesEveryBlock()
     QVERIFY(document->characterCount() <= LogView::MaxShownCharacters);
     QVERIFY(document->blockCount() < history()->rowCount());
     QString last = paragraph("Received", historyRow(history()->rowCount() - 1)->bytes());
-    last.replace(QLatin1Char('\r'), QChar(0x240D)).replace(QLatin1Char('\n'), QChar(0x240A));
+    last.replace(QLatin1Char('\r'), QChar(0x240D))
+        .replace(QLatin1Char('\n'), QChar(0x240A))
+        .replace(QChar(0x1B), QChar(0x241B));
     QTRY_COMPARE_WITH_TIMEOUT(document->lastBlock().text(), last, 10000);
     QVERIFY(document->characterCount() <= LogView::MaxShownCharacters);
     // ...and the copy is everything, byte for byte.
@@ -502,16 +504,24 @@ void TstReceivePath::lineBreaksShowAsSymbolsOfTheirOwnColour()
 void TstReceivePath::logScrollsBackThroughEverything_data()
 {
     QTest::addColumn<int>("blocks");
-    QTest::newRow("burst") << 400;
+    QTest::addColumn<int>("view");
+    QTest::newRow("burst") << 400 << int(LogView::BlocksView);
     // Under half the bound, but far more than a screenful: only the newest are laid out.
-    QTest::newRow("long frame") << 20;
+    QTest::newRow("long frame") << 20 << int(LogView::BlocksView);
+    QTest::newRow("burst of lines") << 400 << int(LogView::LinesView);
+    QTest::newRow("long frame of lines") << 20 << int(LogView::LinesView);
 }
 
 void TstReceivePath::logScrollsBackThroughEverything()
 {
     // More than the log lays out at once, straight from the device.
     QFETCH(int, blocks);
+    QFETCH(int, view);
+    a.dialog->logView()->setView(LogView::View(view), LineSplitter::Auto, 0, false);
     QByteArray block(1024, 'b');
+    // In Lines, one line per block.
+    if (view == LogView::LinesView)
+        block[1023] = '\n';
     for (int i = 0; i < blocks; ++i) {
         block.replace(0, 8, QByteArray::number(10000000 + i));
         emit a.device->onDataFull(block);
@@ -520,25 +530,34 @@ void TstReceivePath::logScrollsBackThroughEverything()
     QTextEdit *log = logOf(a.dialog);
     const QTextDocument *document = log->document();
     QScrollBar *bar = log->verticalScrollBar();
-    const auto nth = [&block](int i) {
+    const auto nth = [&block, view](int i) {
         QByteArray bytes = block;
-        return paragraph("Received", bytes.replace(0, 8, QByteArray::number(10000000 + i)));
+        bytes.replace(0, 8, QByteArray::number(10000000 + i));
+        return view == LogView::LinesView ? QString::fromLatin1(bytes.chopped(1))
+                                          : paragraph("Received", bytes);
     };
-    QTRY_COMPARE_WITH_TIMEOUT(document->lastBlock().text(), nth(blocks - 1), 10000);
+    // A line's text after its time stamp and mark.
+    const auto text = [view](const QTextBlock &shown) {
+        return view == LogView::LinesView ? shown.text().mid(15) : shown.text();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(text(document->lastBlock()), nth(blocks - 1), 10000);
     QVERIFY(document->blockCount() < blocks);
     QVERIFY(document->characterCount() <= LogView::FrameCharacters + 2 * (block.size() * 3 + 16));
-    for (int page = 0; document->firstBlock().text() != nth(0); ++page) {
+    for (int page = 0; text(document->firstBlock()) != nth(0); ++page) {
         QVERIFY(page < 400);
         bar->triggerAction(QAbstractSlider::SliderToMinimum);
     }
     QVERIFY(document->characterCount() <= LogView::MaxShownCharacters);
-    for (int page = 0; document->lastBlock().text() != nth(blocks - 1) || !atEnd(bar); ++page) {
+    for (int page = 0; text(document->lastBlock()) != nth(blocks - 1) || !atEnd(bar); ++page) {
         QVERIFY(page < 400);
         bar->triggerAction(QAbstractSlider::SliderToMaximum);
     }
     // Following the end again.
     QVERIFY(a.receive("tail"));
-    QTRY_COMPARE_WITH_TIMEOUT(document->lastBlock().text(), paragraph("Received", "tail"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(document->lastBlock().text().endsWith(view == LogView::LinesView
+                                     ? QStringLiteral("< tail\u2026")
+                                     : paragraph("Received", "tail")),
+        10000);
 }
 
 VT_TEST_MAIN(TstReceivePath)

@@ -7,6 +7,7 @@
 #include "data/appsettingsmanager.h"
 #include "serial/appdevice.h"
 #include "serial/appdevicemanager.h"
+#include "ui/ansirenderer.h"
 #include "util/conversion.h"
 
 #include "appwindows.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStringListModel>
 #include <QTableView>
 #include <QTextBlock>
@@ -181,6 +183,7 @@ private slots:
     void controlBytesStayInTheirParagraph();
     void portErrorLogsOneErrorAfterItsMessage();
     void lostLineLogsItsEventAndNoError();
+    void viewsShowAndCopyWhatTheyShow();
 
 private:
     // Opens the record through the application object; returns its new terminal.
@@ -211,6 +214,7 @@ void TstTerminalDialog::cleanup()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     peer.reset();
     catcher.reset();
+    app()->settingsManager()->setDeviceOption(device.name(), "logview", QVariant());
     QVERIFY(wasFree);
 }
 
@@ -379,7 +383,7 @@ void TstTerminalDialog::sendWhileHexIsBeingEditedUsesTheTextAsTyped()
     // The log and the history show the bytes written, whatever the field looks like.
     const QByteArray typed("\x03\x04\x1B");
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(hex));
-    QCOMPARE(log(dialog), QStringLiteral("Sent:03041B-------") + bytesToAscii(typed));
+    QCOMPARE(log(dialog), QStringLiteral("Sent:03041B-------\x03\x04\u241B"));
     QCOMPARE(hex->text(), QStringLiteral("3041b"));
     QCOMPARE(ascii->text(), bytesToAscii(typed));
     QCOMPARE(historyRow(0)->bytes(), typed);
@@ -700,7 +704,7 @@ void TstTerminalDialog::controlBytesStayInTheirParagraph()
     click(dialog, "clipBoardBtn");
     QCOMPARE(QGuiApplication::clipboard()->text(), expected.join('\n'));
 
-    // What the log shows: every character as received, except that CR and LF appear as the
+    // What the log shows: every character as received, except that CR, LF and ESC appear as the
     // symbols of their own, so one block stays one line (and toPlainText() gives a no-break space
     // as a space).
     QStringList shownParagraphs;
@@ -708,7 +712,8 @@ void TstTerminalDialog::controlBytesStayInTheirParagraph()
         QString text = line;
         text.replace(QLatin1Char('\r'), QChar(0x240D))
             .replace(QLatin1Char('\n'), QChar(0x240A))
-            .replace(QChar(0xA0), QLatin1Char(' '));
+            .replace(QChar(0xA0), QLatin1Char(' '))
+            .replace(QChar(0x1B), QChar(0x241B));
         shownParagraphs << text;
     }
     QCOMPARE(log(dialog), shownParagraphs.join('\n'));
@@ -787,3 +792,60 @@ void TstTerminalDialog::lostLineLogsItsEventAndNoError()
 
 VT_TEST_MAIN(TstTerminalDialog)
 #include "tst_terminaldialog.moc"
+
+void TstTerminalDialog::viewsShowAndCopyWhatTheyShow()
+{
+    AppDeviceDialog *dialog = open(&device);
+    QVERIFY(dialog);
+    widget<QSpinBox>(dialog, "lineGapSpin")->setValue(0);
+    widget<QLineEdit>(dialog, "hexEdit")->setText("41");
+    click(dialog, "sendBtn");
+    QCOMPARE(peer->read(1), QByteArray("A"));
+    const QByteArray received = "\x1b[32mok\x1b[0m\r\n> ";
+    QVERIFY(peer->write(received));
+    QTRY_COMPARE_WITH_TIMEOUT(receivedBytes(), received, 10000);
+
+    auto *view = widget<QComboBox>(dialog, "logViewCombo");
+    const auto choose = [view](int index) {
+        view->setCurrentIndex(index);
+        emit view->activated(index);
+    };
+    const auto shown = [&dialog] {
+        return log(dialog).replace(QRegularExpression("\\d\\d:\\d\\d:\\d\\d\\.\\d{3}"), "T");
+    };
+    const QStringList views { "T > A\nT < ok\nT < > \u2026",
+        "T > Sent\n00000000  41" + QString(48, ' ')
+            + "A\nT < Received\n00000000  1B 5B 33 32 6D 6F "
+              "6B 1B  5B 30 6D 0D 0A 3E 20     \u241B[32mok\u241B[0m\u240D\u240A> " };
+    for (int index : { 1, 2 }) {
+        choose(index);
+        QCOMPARE(shown(), views.at(index - 1));
+        click(dialog, "copyViewBtn");
+        QCOMPARE(QGuiApplication::clipboard()->text(), log(dialog));
+    }
+    // Copy To Clipboard still gives the blocks, byte-exact.
+    QStringList blocks;
+    for (int row = 0; row < historyRows(); ++row)
+        blocks << paragraph(historyRow(row)->direction(), historyRow(row)->bytes());
+    click(dialog, "clipBoardBtn");
+    QCOMPARE(QGuiApplication::clipboard()->text(), blocks.join('\n'));
+    // The device keeps its view: the next terminal opens in it, colours rendered in Lines.
+    choose(1);
+    dialog->close();
+    QTRY_VERIFY_WITH_TIMEOUT(terminals().isEmpty(), 10000);
+    dialog = open(&device);
+    QVERIFY(dialog);
+    QCOMPARE(widget<QComboBox>(dialog, "logViewCombo")->currentIndex(), 1);
+    QCOMPARE(widget<QSpinBox>(dialog, "lineGapSpin")->value(), 0);
+    QVERIFY(peer->write(received));
+    QTRY_COMPARE_WITH_TIMEOUT(receivedBytes(), received + received, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(shown(), QString("T < ok\nT < > \u2026"), 10000);
+    // A pending line ends once the line has been quiet for the gap.
+    widget<QSpinBox>(dialog, "lineGapSpin")->setValue(50);
+    QTRY_COMPARE_WITH_TIMEOUT(shown(), QString("T < ok\nT < > "), 10000);
+    const QTextDocument *document = widget<QTextEdit>(dialog, "logText")->document();
+    const QTextBlock green = document->findBlockByNumber(0);
+    QTextCursor cursor(green);
+    cursor.setPosition(green.position() + green.length() - 2);
+    QCOMPARE(cursor.charFormat().foreground().color().rgb(), AnsiRenderer::paletteColour(2));
+}

@@ -391,12 +391,14 @@ QVector<CaptureStore::LogRow> CaptureStore::terminalRows(
     QStringList tables = tablesFor(after, before);
     if (newest)
         std::reverse(tables.begin(), tables.end());
+    TextCache time;
     for (const QString &table : qAsConst(tables)) {
-        sqlite3_stmt *select = statement(
-            QStringLiteral("SELECT id, CASE direction WHEN 'Sent' THEN 1 WHEN 'Event' THEN 2 "
-                           "ELSE 0 END, bytes FROM %1 WHERE terminal = ? AND id > ? AND id < ? "
-                           "ORDER BY id %2 LIMIT ?")
-                .arg(table, newest ? QStringLiteral("DESC") : QStringLiteral("ASC")));
+        sqlite3_stmt *select
+            = statement(QStringLiteral(
+                "SELECT id, CASE direction WHEN 'Sent' THEN 1 WHEN 'Event' THEN 2 "
+                "ELSE 0 END, bytes, time FROM %1 WHERE terminal = ? AND id > ? AND id < ? "
+                "ORDER BY id %2 LIMIT ?")
+                            .arg(table, newest ? QStringLiteral("DESC") : QStringLiteral("ASC")));
         if (!select)
             break;
         sqlite3_bind_int(select, 1, terminal);
@@ -405,7 +407,7 @@ QVector<CaptureStore::LogRow> CaptureStore::terminalRows(
         sqlite3_bind_int(select, 4, limit - rows.size());
         while (sqlite3_step(select) == SQLITE_ROW)
             rows.append({ sqlite3_column_int64(select, 0),
-                LogRow::Kind(sqlite3_column_int(select, 1)), blob(select, 2) });
+                LogRow::Kind(sqlite3_column_int(select, 1)), blob(select, 2), time.at(select, 3) });
         sqlite3_reset(select);
         if (rows.size() >= limit)
             break;

@@ -37,6 +37,8 @@ public:
         qint64 id;
         Kind kind;
         QByteArray bytes;
+        // When it was logged: "dd.MM.yyyy hh:mm:ss.zzz".
+        QString time;
     };
 
     // Below this much free space on the disk of the store (or 1 % of the disk, if less) new rows

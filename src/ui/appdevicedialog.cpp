@@ -16,6 +16,7 @@
 #include "ui/terminallogfile.h"
 #include "ui/sendrecall.h"
 #include "ui/sendtools.h"
+#include "ui/logviewcontrols.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -110,6 +111,9 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     // The log follows the history's frames: both show what the capture store took.
     log = new LogView(ui->logText, VerantisTerminalApp::app()->captureStore(), terminal);
     connect(mainWin, &AppMainWin::historyStored, log, &LogView::refresh);
+    // Blocks, Lines or Hex dump, as this device was last read; Copy View copies what it shows.
+    new LogViewControls(this, ui->viewRow, ui->sendBtn, log, device->deviceData());
+    connect(ui->copyViewBtn, &QPushButton::clicked, this, &AppDeviceDialog::onCopyView);
     // A window of its own, with its own task-bar entry, that the main window can cover; it is
     // still the main window's child, so it goes when the program quits, and it never keeps the
     // program running on its own.
@@ -332,6 +336,23 @@ void AppDeviceDialog::onCopyToClipBoard()
             tr("The log since the last Clear is about %L1 MB of text, more than Copy To "
                "Clipboard takes (%L2 MB). Use Save History in the main window to save it to a "
                "file.")
+                .arg((length + 1024 * 1024 - 1) / (1024 * 1024))
+                .arg(LogView::CopyLimit / (1024 * 1024)));
+        return;
+    }
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+}
+
+void AppDeviceDialog::onCopyView()
+{
+    mainWin->flushHistory();
+    QString text;
+    qint64 length = 0;
+    if (!log->viewText(&text, &length)) {
+        VerantisTerminalApp::app()->showMessage(
+            tr("The log since the last Clear is about %L1 MB of text as this view shows it, more "
+               "than Copy View takes (%L2 MB). Use Save History in the main window to save it to "
+               "a file.")
                 .arg((length + 1024 * 1024 - 1) / (1024 * 1024))
                 .arg(LogView::CopyLimit / (1024 * 1024)));
         return;

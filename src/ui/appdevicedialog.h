@@ -50,6 +50,7 @@ private slots:
     void onASCIIEdited();
     void onClearBtnClicked();
     void onCopyToClipBoard();
+    void onCopyView();
     void onLoadBtnClicked();
 
 private:

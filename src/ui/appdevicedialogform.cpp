@@ -142,6 +142,10 @@ void AppDeviceDialog::setupUi(QDialog *AppDeviceDialog)
     clipBoardBtn->setObjectName(QString::fromUtf8("clipBoardBtn"));
     clipBoardBtn->setFocusPolicy(Qt::TabFocus);
     horizontalLayout_3->addWidget(clipBoardBtn);
+    copyViewBtn = new QPushButton(AppDeviceDialog);
+    copyViewBtn->setObjectName(QString::fromUtf8("copyViewBtn"));
+    copyViewBtn->setFocusPolicy(Qt::TabFocus);
+    horizontalLayout_3->addWidget(copyViewBtn);
     closeBtn = new QPushButton(AppDeviceDialog);
     closeBtn->setObjectName(QString::fromUtf8("closeBtn"));
     closeBtn->setFocusPolicy(Qt::TabFocus);
@@ -181,6 +185,7 @@ void AppDeviceDialog::retranslateUi(QDialog *AppDeviceDialog)
     sendBtn->setText(QCoreApplication::translate("AppDeviceDialog", "Send"));
     clearBtn->setText(QCoreApplication::translate("AppDeviceDialog", "Clear"));
     clipBoardBtn->setText(QCoreApplication::translate("AppDeviceDialog", "Copy To Clipboard"));
+    copyViewBtn->setText(QCoreApplication::translate("AppDeviceDialog", "Copy View"));
     closeBtn->setText(QCoreApplication::translate("AppDeviceDialog", "Close"));
     // A field is named by its caption, not by the value it shows.
     for (QLabel *caption : { label, label_3, label_4 })

@@ -50,6 +50,7 @@ public:
     QHBoxLayout *horizontalLayout_3;
     QPushButton *clearBtn;
     QPushButton *clipBoardBtn;
+    QPushButton *copyViewBtn;
     QPushButton *closeBtn;
 
     void setupUi(QDialog *AppDeviceDialog);

@@ -1,15 +1,21 @@
 #include "ui/logview.h"
 
+#include "ui/ansirenderer.h"
+#include "ui/hexdumpformatter.h"
+#include "ui/logformatter.h"
+#include "ui/styledtext.h"
 #include "util/conversion.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QColor>
 #include <QFontMetrics>
+#include <QHash>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <limits>
 
@@ -19,8 +25,8 @@ const qint64 NoLimit = std::numeric_limits<qint64>::max();
 // Blocks dropped at once beyond the bound, so that dropping (which moves every remaining block)
 // happens now and then rather than on every frame.
 const int TrimSlackBlocks = LogView::MaxShownBlocks / 10;
-const QChar CrSymbol(0x240D);
-const QChar LfSymbol(0x240A);
+// Light blue: apart from the white text, and 8:1 on the log's near-black.
+const QRgb SymbolColour = qRgb(0x5C, 0xB3, 0xFF);
 // Characters read in when scrolling past an edge of the window.
 const int PageCharacters = LogView::MaxShownCharacters / 8;
 // Rows read at a time for a copy.
@@ -37,7 +43,17 @@ LogView::LogView(QTextEdit *edit, CaptureStore *store, int terminal)
     , errorsDone(0)
     , atNewest(true)
     , busy(false)
+    , mode(BlocksView)
+    , lineSplit(LineSplitter::Auto)
+    , lineGap(100)
+    , ansiRaw(false)
+    , windowFirst(clearMark)
+    , fedTo(clearMark)
+    , pendingShown(false)
+    , quiet(new QTimer(this))
 {
+    quiet->setSingleShot(true);
+    connect(quiet, &QTimer::timeout, this, &LogView::onQuiet);
     QScrollBar *bar = edit->verticalScrollBar();
     connect(bar, &QScrollBar::valueChanged, this, &LogView::onScrolled);
     connect(bar, &QScrollBar::actionTriggered, this, &LogView::onScrolled);
@@ -63,6 +79,10 @@ void LogView::clear()
     shown.clear();
     atNewest = true;
     edit->clear();
+    if (formatter)
+        formatter->reset();
+    windowFirst = fedTo = clearMark;
+    pendingShown = false;
 }
 
 void LogView::addError()
@@ -73,6 +93,8 @@ void LogView::addError()
 
 qint64 LogView::firstRowId() const
 {
+    if (mode != BlocksView)
+        return windowFirst + 1;
     for (const qint64 id : shown) {
         if (id > 0)
             return id;
@@ -82,6 +104,8 @@ qint64 LogView::firstRowId() const
 
 qint64 LogView::lastRowId() const
 {
+    if (mode != BlocksView)
+        return fedTo;
     for (auto it = shown.crbegin(); it != shown.crend(); ++it) {
         if (*it > 0)
             return *it;
@@ -106,6 +130,10 @@ void LogView::refresh()
 {
     if (!atNewest || busy)
         return;
+    if (mode != BlocksView) {
+        refreshLines();
+        return;
+    }
     busy = true;
     const QVector<CaptureStore::LogRow> rows
         = store->terminalRows(terminal, lastRowId(), NoLimit, PageBlocks * 10, true);
@@ -169,9 +197,13 @@ void LogView::onScrolled()
         return;
     const QScrollBar *bar = edit->verticalScrollBar();
     // Where the slider is going: an action is told before the value follows.
-    if (bar->sliderPosition() <= bar->minimum() && firstRowId() > clearMark + 1)
+    const bool older = bar->sliderPosition() <= bar->minimum() && firstRowId() > clearMark + 1;
+    const bool newer = !older && bar->sliderPosition() >= bar->maximum() && !atNewest;
+    if (mode != BlocksView && (older || newer))
+        linesPage(older ? AtTop : AtBottom);
+    else if (older)
         olderPage();
-    else if (bar->sliderPosition() >= bar->maximum() && !atNewest)
+    else if (newer)
         newerPage();
 }
 
@@ -271,23 +303,352 @@ void LogView::insertParagraph(QTextCursor &cursor, const QString &text)
 {
     // Inserted as text, so bytes that look like markup are shown as they are. A text document
     // turns CR and LF into paragraph breaks, which would split one block over several lines.
+    // ESC shows as a symbol too, so an escape sequence reads as what it is.
     static const QTextCharFormat plain;
     static const QTextCharFormat lineBreak = [] {
         QTextCharFormat format;
-        // Light blue: apart from the white text, and 8:1 on the log's near-black.
-        format.setForeground(QColor(0x5C, 0xB3, 0xFF));
+        format.setForeground(QColor(SymbolColour));
         return format;
     }();
     int start = 0;
     for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+        const QChar symbol
+            = text.at(i).unicode() < 0x20 ? byteSymbol(uchar(text.at(i).unicode())) : QChar();
+        if (symbol.isNull())
             continue;
         cursor.insertText(text.mid(start, i - start), plain);
-        cursor.insertText(c == QLatin1Char('\r') ? CrSymbol : LfSymbol, lineBreak);
+        cursor.insertText(symbol, lineBreak);
         start = i + 1;
     }
     cursor.insertText(text.mid(start), plain);
+}
+
+std::unique_ptr<LogFormatter> LogView::makeFormatter() const
+{
+    if (mode == HexDumpView)
+        return std::make_unique<HexDumpFormatter>(lineGap);
+    return std::make_unique<LineSplitter>(lineSplit, lineGap, ansiRaw);
+}
+
+void LogView::setView(View view, LineSplitter::Split split, int gapMsecs, bool raw)
+{
+    mode = view;
+    lineSplit = split;
+    lineGap = qMax(0, gapMsecs);
+    ansiRaw = raw;
+    formatter = view == BlocksView ? nullptr : makeFormatter();
+    pendingShown = false;
+    if (view == BlocksView) {
+        rebuildNewest({});
+        return;
+    }
+    const QVector<CaptureStore::LogRow> rows
+        = store->terminalRows(terminal, clearMark, NoLimit, PageBlocks * 10, true);
+    rebuildLines(rows, true, true);
+}
+
+int LogView::feed(LogFormatter *to, const QVector<CaptureStore::LogRow> &rows, int errorsFrom,
+    int errorsTo, QVector<ViewLine> *out)
+{
+    const CaptureStore::LogRow error { -1, CaptureStore::LogRow::Event, "Error", QString() };
+    int e = errorsFrom;
+    for (const CaptureStore::LogRow &row : rows) {
+        for (; e < errors.size() && errors.at(e) < row.id; ++e)
+            to->add(error, out);
+        to->add(row, out);
+    }
+    for (; e < errorsTo; ++e)
+        to->add(error, out);
+    return e;
+}
+
+void LogView::refreshLines()
+{
+    const QVector<CaptureStore::LogRow> rows
+        = store->terminalRows(terminal, fedTo, NoLimit, PageBlocks * 10, true);
+    if (rows.size() >= PageBlocks * 10) {
+        // A burst: its newest rows, split afresh.
+        rebuildLines(rows, true, true);
+        return;
+    }
+    if (rows.isEmpty() && errorsDone >= errors.size())
+        return;
+    busy = true;
+    QVector<ViewLine> lines;
+    feed(formatter.get(), rows, errorsDone, errors.size(), &lines);
+    errorsDone = errors.size();
+    if (!rows.isEmpty())
+        fedTo = rows.last().id;
+    // As in the Blocks view: lines that would scroll away before they are painted are not laid
+    // out while the log follows the end.
+    qint64 characters = 0;
+    int from = lines.size();
+    const int budget = newestCharacters();
+    while (from > 0 && characters < budget)
+        characters += lines.at(--from).bytes.size() * 4 + 16;
+    const QScrollBar *bar = edit->verticalScrollBar();
+    if (from > 0 && bar->value() >= bar->maximum()) {
+        edit->clear();
+        shown.clear();
+        pendingShown = false;
+        windowFirst = lines.at(from).row > 0 ? lines.at(from).row - 1 : windowFirst;
+        appendLines(lines, from);
+    } else {
+        appendLines(lines, 0);
+        trim(AtTop, true);
+    }
+    for (const qint64 id : shown) {
+        if (id > 0) {
+            windowFirst = qMax(windowFirst, id - 1);
+            break;
+        }
+    }
+    busy = false;
+}
+
+void LogView::rebuildLines(
+    const QVector<CaptureStore::LogRow> &rows, bool reachesNewest, bool newestOnly)
+{
+    busy = true;
+    formatter->reset();
+    QVector<ViewLine> lines;
+    const int errorsFrom = rows.isEmpty() ? 0 : firstErrorFrom(rows.first().id);
+    const int errorsTo = reachesNewest ? errors.size() : firstErrorFrom(rows.last().id + 1);
+    feed(formatter.get(), rows, errorsFrom, errorsTo, &lines);
+    edit->clear();
+    shown.clear();
+    pendingShown = false;
+    windowFirst = rows.isEmpty() ? clearMark : rows.first().id - 1;
+    fedTo = rows.isEmpty() ? clearMark : rows.last().id;
+    errorsDone = errorsTo;
+    atNewest = reachesNewest;
+    // Of a burst, only the newest lines.
+    int from = lines.size();
+    if (newestOnly) {
+        qint64 characters = 0;
+        const int budget = newestCharacters();
+        while (from > 0 && characters < budget)
+            characters += lines.at(--from).bytes.size() * 4 + 16;
+        if (from > 0 && lines.at(from).row > 0)
+            windowFirst = lines.at(from).row - 1;
+    } else {
+        from = 0;
+    }
+    appendLines(lines, from);
+    busy = false;
+}
+
+void LogView::removePending()
+{
+    if (!pendingShown)
+        return;
+    QTextDocument *document = edit->document();
+    QTextCursor cursor(document);
+    const QTextBlock last = document->lastBlock();
+    cursor.setPosition(qMax(0, last.position() - 1));
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    if (!shown.empty())
+        shown.pop_back();
+    pendingShown = false;
+}
+
+void LogView::appendLines(const QVector<ViewLine> &lines, int from)
+{
+    QTextDocument *document = edit->document();
+    QScrollBar *bar = edit->verticalScrollBar();
+    const bool follow = atNewest && bar->value() >= bar->maximum();
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    removePending();
+    cursor.movePosition(QTextCursor::End);
+    const auto paragraph = [&](const ViewLine &line) {
+        if (!(document->isEmpty() && shown.empty()))
+            cursor.insertBlock();
+        insertStyled(cursor, formatter->render(line));
+        shown.push_back(line.row);
+    };
+    for (int i = from; i < lines.size(); ++i)
+        paragraph(lines.at(i));
+    // Also in a window short of the newest rows: the rest of that line is in the next page.
+    ViewLine pending;
+    if (formatter->pending(&pending)) {
+        paragraph(pending);
+        pendingShown = true;
+    }
+    cursor.endEditBlock();
+    if (follow)
+        bar->setValue(bar->maximum());
+    if (pendingShown && lineGap > 0)
+        quiet->start(lineGap);
+}
+
+void LogView::onQuiet()
+{
+    if (mode == BlocksView || !pendingShown || !atNewest || busy)
+        return;
+    // Whatever the store holds by now comes first; it may carry the line on.
+    refresh();
+    QVector<ViewLine> lines;
+    if (pendingShown && formatter->endIfQuiet(LogFormatter::nowMsecs(), &lines)) {
+        busy = true;
+        appendLines(lines, 0);
+        busy = false;
+    } else if (pendingShown) {
+        quiet->start(lineGap);
+    }
+}
+
+void LogView::linesPage(Place place)
+{
+    // The window moves by a page of rows and is split again from its new first row; the rows
+    // already shown keep their place on the screen.
+    QVector<CaptureStore::LogRow> rows;
+    qint64 keep;
+    bool reachesNewest;
+    const int most = PageBlocks * 10;
+    if (place == AtTop) {
+        keep = windowFirst + 1;
+        rows = store->terminalRows(terminal, clearMark, keep, PageBlocks, true);
+        if (rows.isEmpty()) {
+            // Nothing older: the rows before the window were other terminals'.
+            windowFirst = clearMark;
+            return;
+        }
+        const QVector<CaptureStore::LogRow> shownRows
+            = store->terminalRows(terminal, keep - 1, fedTo + 1, most, false);
+        reachesNewest = atNewest && shownRows.size() < most;
+        rows += shownRows;
+    } else {
+        keep = fedTo;
+        const QVector<CaptureStore::LogRow> newer
+            = store->terminalRows(terminal, fedTo, NoLimit, PageBlocks, false);
+        if (newer.isEmpty()) {
+            atNewest = true;
+            return;
+        }
+        reachesNewest = newer.size() < PageBlocks;
+        rows = store->terminalRows(terminal, windowFirst, fedTo + 1, most, true) + newer;
+    }
+    // Within the window's bound: rows go at the far side from where the reader is going.
+    qint64 characters = 0;
+    for (const CaptureStore::LogRow &row : qAsConst(rows))
+        characters += row.bytes.size() * 4 + 16;
+    int first = 0;
+    int end = int(rows.size());
+    while (characters > MaxShownCharacters * 3 / 4 && end - first > 1) {
+        if (place == AtTop) {
+            characters -= rows.at(--end).bytes.size() * 4 + 16;
+            reachesNewest = false;
+        } else {
+            characters -= rows.at(first++).bytes.size() * 4 + 16;
+        }
+    }
+    const QVector<CaptureStore::LogRow> window = rows.mid(first, end - first);
+    rebuildLines(window, reachesNewest, false);
+    // Back to where the reader was: the first line of the old window, or the last.
+    int index = 0;
+    while (index < int(shown.size()) - 1
+        && (shown.at(index) < 0
+            || (place == AtTop ? shown.at(index) < keep : shown.at(index) <= keep)))
+        ++index;
+    const QTextBlock block = edit->document()->findBlockByNumber(index);
+    const int top = qRound(edit->document()->documentLayout()->blockBoundingRect(block).top());
+    QScrollBar *bar = edit->verticalScrollBar();
+    busy = true;
+    bar->setValue(place == AtTop ? top : qMax(0, top - edit->viewport()->height()));
+    busy = false;
+}
+
+void LogView::insertStyled(QTextCursor &cursor, const StyledText &text)
+{
+    // Formats are few (a device uses a handful of colours), and making one per run would cost
+    // more than the text.
+    static QHash<QString, QTextCharFormat> formats;
+    int at = 0;
+    for (const StyledText::Run &run : text.runs) {
+        const TextStyle &style = run.style;
+        const QString key = QString::number(style.foreground) + QLatin1Char(',')
+            + QString::number(style.background) + QLatin1Char(',')
+            + QString::number(int(style.hasForeground) | int(style.hasBackground) << 1
+                | int(style.bold) << 2 | int(style.symbol) << 3);
+        auto it = formats.find(key);
+        if (it == formats.end()) {
+            QTextCharFormat format;
+            if (style.symbol)
+                format.setForeground(QColor(SymbolColour));
+            else if (style.hasForeground)
+                format.setForeground(QColor(style.foreground));
+            if (style.hasBackground)
+                format.setBackground(QColor(style.background));
+            if (style.bold)
+                format.setFontWeight(QFont::Bold);
+            it = formats.insert(key, format);
+        }
+        cursor.insertText(text.text.mid(at, run.length), it.value());
+        at += run.length;
+    }
+}
+
+bool LogView::viewText(QString *text, qint64 *length)
+{
+    qint64 rows = 0;
+    qint64 bytes = 0;
+    store->terminalSize(terminal, clearMark, &rows, &bytes);
+    const int perByte = mode == HexDumpView ? 5 : mode == LinesView ? 1 : 3;
+    *length = bytes * perByte + rows * 20 + errors.size() * 20;
+    if (*length > CopyLimit)
+        return false;
+    std::unique_ptr<LogFormatter> copier = mode == BlocksView ? nullptr : makeFormatter();
+    QString out;
+    const auto line = [&out](const QString &paragraph) {
+        if (!out.isEmpty())
+            out += QLatin1Char('\n');
+        out += paragraph;
+    };
+    qint64 after = clearMark;
+    int e = 0;
+    for (;;) {
+        const QVector<CaptureStore::LogRow> page
+            = store->terminalRows(terminal, after, NoLimit, CopyPiece, false);
+        if (copier) {
+            QVector<ViewLine> lines;
+            e = feed(copier.get(), page, e, page.size() < CopyPiece ? errors.size() : 0, &lines);
+            for (const ViewLine &shownLine : qAsConst(lines))
+                line(copier->render(shownLine).text);
+        } else {
+            for (const CaptureStore::LogRow &row : page) {
+                for (; e < errors.size() && errors.at(e) < row.id; ++e)
+                    line(QStringLiteral("Error"));
+                StyledText shownText;
+                if (row.kind == CaptureStore::LogRow::Event) {
+                    shownText.append(paragraphText(row.kind, row.bytes), TextStyle());
+                } else {
+                    const QByteArray latin1 = paragraphText(row.kind, row.bytes).toLatin1();
+                    shownText.appendBytes(latin1.constData(), latin1.size(), TextStyle());
+                }
+                line(shownText.text);
+            }
+        }
+        if (!page.isEmpty())
+            after = page.last().id;
+        if (page.size() < CopyPiece)
+            break;
+        if (out.size() > CopyLimit) {
+            *length = out.size();
+            return false;
+        }
+    }
+    if (copier) {
+        ViewLine pending;
+        if (copier->pending(&pending))
+            line(copier->render(pending).text);
+    } else {
+        for (; e < errors.size(); ++e)
+            line(QStringLiteral("Error"));
+    }
+    *text = out;
+    return true;
 }
 
 bool LogView::tooLong() const

@@ -2,15 +2,21 @@
 #define LOGVIEW_H
 
 #include "data/capturestore.h"
+#include "ui/linesplitter.h"
 
 #include <QObject>
 #include <QString>
 #include <QVector>
 
 #include <deque>
+#include <memory>
 
+class LogFormatter;
 class QTextCursor;
+class QTimer;
 class QTextEdit;
+struct StyledText;
+struct ViewLine;
 
 // A terminal's log: everything it sent and received since its last Clear, read from the capture
 // store, of which the text edit holds and lays out only a window around what is on screen. While
@@ -50,6 +56,16 @@ public:
 
     static QString paragraphText(CaptureStore::LogRow::Kind kind, const QByteArray &bytes);
 
+    // How the log reads the rows: one paragraph per block as it arrived, the received bytes in
+    // lines (LineSplitter), or a hex dump (HexDumpFormatter).
+    enum View { BlocksView, LinesView, HexDumpView };
+    // Shows the log in this view; the window is laid out again at the newest rows.
+    void setView(View view, LineSplitter::Split split, int gapMsecs, bool raw);
+    View view() const { return mode; }
+    // The whole log since the last Clear as the view shows it, one line per paragraph, time
+    // stamps included. False, as plainText(), when it would be longer than CopyLimit.
+    bool viewText(QString *text, qint64 *length);
+
 private:
     Q_DISABLE_COPY(LogView)
 
@@ -76,6 +92,24 @@ private:
     qint64 firstRowId() const;
     qint64 lastRowId() const;
 
+    // The Lines and Hex dump views: the window shows the lines of the rows after `windowFirst`
+    // up to `fedTo`, split from the window's first row on. Following the newest rows feeds the
+    // formatter only what is new; paging lays the window out again.
+    std::unique_ptr<LogFormatter> makeFormatter() const;
+    // Returns the index of the first error not fed.
+    int feed(LogFormatter *to, const QVector<CaptureStore::LogRow> &rows, int errorsFrom,
+        int errorsTo, QVector<ViewLine> *out);
+    void refreshLines();
+    // The window anew from the rows; only the lines that fill the screen when `newestOnly`.
+    void rebuildLines(
+        const QVector<CaptureStore::LogRow> &rows, bool reachesNewest, bool newestOnly);
+    // Lays the lines out at the bottom, the pending one last, in place of the pending one shown.
+    void appendLines(const QVector<ViewLine> &lines, int from);
+    void removePending();
+    void linesPage(Place place);
+    void insertStyled(QTextCursor &cursor, const StyledText &text);
+    void onQuiet();
+
     QTextEdit *edit;
     CaptureStore *store;
     int terminal;
@@ -89,6 +123,17 @@ private:
     // The window reaches the newest row.
     bool atNewest;
     bool busy;
+    View mode;
+    LineSplitter::Split lineSplit;
+    int lineGap;
+    bool ansiRaw;
+    std::unique_ptr<LogFormatter> formatter;
+    qint64 windowFirst;
+    qint64 fedTo;
+    // The last paragraph is the formatter's pending line.
+    bool pendingShown;
+    // Ends the pending line once the line has been quiet for the gap.
+    QTimer *quiet;
 };
 
 #endif // LOGVIEW_H
