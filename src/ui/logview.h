@@ -50,6 +50,12 @@ public:
 
     static QString paragraphText(CaptureStore::LogRow::Kind kind, const QByteArray &bytes);
 
+    // Find in the log.
+    // Moves the window to the row, if it is shown since the last Clear, and selects it.
+    bool showRow(qint64 id);
+    // Rows up to this id were cleared: the log starts after it.
+    qint64 clearedUpTo() const { return clearMark; }
+
 private:
     Q_DISABLE_COPY(LogView)
 
