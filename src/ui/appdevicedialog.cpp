@@ -11,6 +11,7 @@
 #include "ui/appdevicedialogform.h"
 #include "ui/appmainwin.h"
 #include "ui/bytefields.h"
+#include "ui/findbar.h"
 #include "ui/logview.h"
 
 #include <QClipboard>
@@ -102,6 +103,8 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     // The log follows the history's frames: both show what the capture store took.
     log = new LogView(ui->logText, VerantisTerminalApp::app()->captureStore(), terminal);
     connect(mainWin, &AppMainWin::historyStored, log, &LogView::refresh);
+    // Ctrl+F: find in the whole log, laid out or not.
+    FindBar::overLog(this, ui->findRow, VerantisTerminalApp::app()->captureStore(), terminal, log);
     // A window of its own, with its own task-bar entry, that the main window can cover; it is
     // still the main window's child, so it goes when the program quits, and it never keeps the
     // program running on its own.

@@ -1,5 +1,7 @@
 #include "ui/findbar.h"
 
+#include "data/capturestore.h"
+#include "ui/logview.h"
 #include "util/conversion.h"
 
 #include <QComboBox>
@@ -11,6 +13,7 @@
 #include <QShortcut>
 
 #include <algorithm>
+#include <limits>
 
 FindBar::FindBar(const QString &prefix, QWidget *window, QWidget *parent)
     : QWidget(parent)
@@ -82,6 +85,30 @@ FindBar::~FindBar() = default;
 void FindBar::setTarget(const Target &rows)
 {
     target = rows;
+}
+
+FindBar *FindBar::overLog(
+    QWidget *window, QBoxLayout *row, CaptureStore *store, int terminal, LogView *log)
+{
+    auto *bar = new FindBar(QStringLiteral("log"), window, window);
+    row->addWidget(bar);
+    Target rows;
+    rows.rows = [store, terminal, log](qint64 from, int limit, const HistorySearch::Feed &feed) {
+        // A terminal's rows are all of its one port.
+        static const QString port;
+        const QVector<CaptureStore::LogRow> page = store->terminalRows(terminal,
+            qMax(from, log->clearedUpTo() + 1) - 1, std::numeric_limits<qint64>::max(), limit,
+            false);
+        for (const CaptureStore::LogRow &row : page)
+            feed({ row.id, HistorySearch::Kind(row.kind), port, row.bytes, true });
+        return page.size() < limit ? qint64(-1) : page.last().id + 1;
+    };
+    rows.end = [store] { return store->lastId() + 1; };
+    rows.current = [log] { return log->clearedUpTo() + 1; };
+    rows.show = [log](qint64 id) { log->showRow(id); };
+    rows.events = true;
+    bar->setTarget(rows);
+    return bar;
 }
 
 void FindBar::open()

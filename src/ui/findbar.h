@@ -7,6 +7,9 @@
 
 #include <functional>
 
+class CaptureStore;
+class LogView;
+class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -39,6 +42,10 @@ public:
     ~FindBar() override;
 
     void setTarget(const Target &target);
+    // A bar in `row` over a terminal's log: its rows in the store since the log's last Clear,
+    // laid out or not; a match is shown in the log.
+    static FindBar *overLog(
+        QWidget *window, QBoxLayout *row, CaptureStore *store, int terminal, LogView *log);
     // Shows the bar with its text selected.
     void open();
     void findNext();
