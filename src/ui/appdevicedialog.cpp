@@ -16,6 +16,7 @@
 
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QDateTime>
 #include <QGuiApplication>
