@@ -340,7 +340,7 @@ void TstAppMainWinForm::layoutsHoldTheirItemsInOrder()
     QCOMPARE(mainWindow()->centralWidget()->layout(), child<QVBoxLayout>("verticalLayout"));
     QCOMPARE(itemNames(child<QVBoxLayout>("verticalLayout")),
         QStringList({ "horizontalLayout_2", "horizontalLayout", "label_11", "deviceTable",
-            "label_12", "commandTable", "horizontalLayout_3", "historyRow" }));
+            "label_12", "commandTable", "horizontalLayout_3", "historyFindRow", "historyRow" }));
     QCOMPARE(itemNames(child<QHBoxLayout>("historyRow")),
         QStringList({ "historyTable", "historyScrollBar" }));
     QCOMPARE(itemNames(child<QHBoxLayout>("horizontalLayout_2")),
@@ -351,7 +351,8 @@ void TstAppMainWinForm::layoutsHoldTheirItemsInOrder()
         QStringList({ "label", "commandNameEdit", "label_2", "hexEdit", "label_3", "asciiEdit",
             "commandSaveBtn" }));
     QCOMPARE(itemNames(child<QHBoxLayout>("horizontalLayout_3")),
-        QStringList({ "label_13", "saveHistoryBtn", "clearHistoryBtn" }));
+        QStringList({ "label_13", "historyPortFilter", "historyDirFilter", "<spacer>",
+            "saveShownCheck", "saveHistoryBtn", "clearHistoryBtn" }));
 }
 
 void TstAppMainWinForm::captions_data()

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,10 +75,17 @@ FindBar::FindBar(const QString &prefix, QWidget *window, QWidget *parent)
     connect(shortcut(QKeySequence(Qt::Key_F3)), &QShortcut::activated, this, &FindBar::findNext);
     connect(shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3)), &QShortcut::activated, this,
         &FindBar::findPrevious);
+}
+
+void FindBar::keyPressEvent(QKeyEvent *event)
+{
     // Only from within the bar: elsewhere Escape keeps its meaning for the window.
-    auto *escapeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escapeKey->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(escapeKey, &QShortcut::activated, this, &FindBar::escape);
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        escape();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 FindBar::~FindBar() = default;

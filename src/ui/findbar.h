@@ -62,6 +62,9 @@ signals:
     // A match was shown, or the bar closed (-1).
     void matchShown(qint64 key);
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     Q_DISABLE_COPY(FindBar)
 
