@@ -108,6 +108,7 @@ void TstAppDeviceDialogForm::widgetsAreCreatedInFormOrder()
         { "clearBtn", "QPushButton" },
         { "clipBoardBtn", "QPushButton" },
         { "closeBtn", "QPushButton" },
+        { "logFindBar", "FindBar" },
     };
     QList<QPair<QString, QByteArray>> actual;
     for (QObject *object : terminal.dialog->children()) {

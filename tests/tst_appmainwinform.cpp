@@ -311,10 +311,14 @@ void TstAppMainWinForm::widgetsAreCreatedInFormOrder()
         { "label_12", "QLabel" },
         { "commandTable", "QTableView" },
         { "label_13", "QLabel" },
+        { "historyPortFilter", "QComboBox" },
+        { "historyDirFilter", "QComboBox" },
+        { "saveShownCheck", "QCheckBox" },
         { "saveHistoryBtn", "QPushButton" },
         { "clearHistoryBtn", "QPushButton" },
         { "historyTable", "QTableView" },
         { "historyScrollBar", "QScrollBar" },
+        { "historyFindBar", "FindBar" },
     };
     QList<QPair<QString, QByteArray>> actual;
     for (QObject *object : central->children()) {
@@ -331,8 +335,8 @@ void TstAppMainWinForm::widgetsAreCreatedInFormOrder()
         nested << object->objectName();
     }
     QCOMPARE(nested,
-        QStringList(
-            { "horizontalLayout_2", "horizontalLayout", "horizontalLayout_3", "historyRow" }));
+        QStringList({ "horizontalLayout_2", "horizontalLayout", "horizontalLayout_3",
+            "historyFindRow", "historyRow" }));
 }
 
 void TstAppMainWinForm::layoutsHoldTheirItemsInOrder()
@@ -351,8 +355,8 @@ void TstAppMainWinForm::layoutsHoldTheirItemsInOrder()
         QStringList({ "label", "commandNameEdit", "label_2", "hexEdit", "label_3", "asciiEdit",
             "commandSaveBtn" }));
     QCOMPARE(itemNames(child<QHBoxLayout>("horizontalLayout_3")),
-        QStringList({ "label_13", "historyPortFilter", "historyDirFilter", "<spacer>",
-            "saveShownCheck", "saveHistoryBtn", "clearHistoryBtn" }));
+        QStringList({ "label_13", "historyPortFilter", "historyDirFilter", "saveShownCheck",
+            "saveHistoryBtn", "clearHistoryBtn" }));
 }
 
 void TstAppMainWinForm::captions_data()
@@ -552,7 +556,8 @@ void TstAppMainWinForm::combosHoldTheSettingTexts()
 void TstAppMainWinForm::combosAreFixedTextOnlyLists()
 {
     const QList<QComboBox *> combos = mainWindow()->findChildren<QComboBox *>();
-    QCOMPARE(combos.size(), 6);
+    // The six settings, the history's two filters and its find mode.
+    QCOMPARE(combos.size(), 9);
     for (QComboBox *combo : combos) {
         // Any positive rate can be typed; the other settings are picked from their lists.
         QCOMPARE(combo->isEditable(), combo->objectName() == QLatin1String("baudRateCombo"));

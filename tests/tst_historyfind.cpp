@@ -50,9 +50,9 @@ Spec parse(const QString &row)
 {
     const QStringList at = row.mid(3).split(QLatin1Char('@'));
     const QChar kind = row.at(0);
-    return { kind == QLatin1Char('R') ? HistorySearch::Received
-            : kind == QLatin1Char('S')  ? HistorySearch::Sent
-                                        : HistorySearch::Event,
+    return { kind == QLatin1Char('R')  ? HistorySearch::Received
+            : kind == QLatin1Char('S') ? HistorySearch::Sent
+                                       : HistorySearch::Event,
         QStringLiteral("COM") + row.at(1), at.first().toLatin1(), at.value(1).toInt() };
 }
 
@@ -67,8 +67,8 @@ void fill(const QStringList &rows)
         const QString time = QStringLiteral("07.12.2026 10:00:%1.%2")
                                  .arg(s.ms / 1000, 2, 10, QLatin1Char('0'))
                                  .arg(s.ms % 1000, 3, 10, QLatin1Char('0'));
-        window()->addHistory(new AppHistoryData(time, QLatin1String(directions[s.kind]), s.bytes,
-            s.port, 9600, 8, 0, 0, 0));
+        window()->addHistory(new AppHistoryData(
+            time, QLatin1String(directions[s.kind]), s.bytes, s.port, 9600, 8, 0, 0, 0));
     }
     window()->flushHistory();
 }
@@ -125,9 +125,8 @@ void TstHistoryFind::searchFinds_data()
     QTest::newRow("hex is exact") << QStringList { "R1:A" } << QByteArray("61") << true << V {};
     QTest::newRow("split across two batches")
         << QStringList { "R1:xxER", "R1:ROR" } << QByteArray("ERROR") << false << V { 0 };
-    QTest::newRow("split across three, another port between")
-        << QStringList { "R1:E", "R2:zz", "R1:RR", "R1:ORx" } << QByteArray("ERROR") << false
-        << V { 0 };
+    QTest::newRow("split across three, another port between") << QStringList { "R1:E", "R2:zz",
+        "R1:RR", "R1:ORx" } << QByteArray("ERROR") << false << V { 0 };
     QTest::newRow("not across ports")
         << QStringList { "R1:ER", "R2:ROR" } << QByteArray("ERROR") << false << V {};
     QTest::newRow("not across a Sent row")
@@ -136,9 +135,8 @@ void TstHistoryFind::searchFinds_data()
         << QStringList { "R1:ER", "E1:Lost", "R1:ROR" } << QByteArray("ERROR") << false << V {};
     QTest::newRow("events in text only")
         << QStringList { "E1:Lost" } << QByteArray("lost") << false << V { 0 };
-    QTest::newRow("a late start sorts in")
-        << QStringList { "R1:ER", "R2:ERROR", "R1:ROR" } << QByteArray("ERROR") << false
-        << V { 0, 1 };
+    QTest::newRow("a late start sorts in") << QStringList { "R1:ER", "R2:ERROR", "R1:ROR" }
+                                           << QByteArray("ERROR") << false << V { 0, 1 };
 }
 
 void TstHistoryFind::searchFinds()
@@ -169,8 +167,8 @@ void TstHistoryFind::nextAndPreviousWrap()
     // Typing shows the first match from the top.
     QTRY_COMPARE(label(), QStringLiteral("1 of 2"));
     QCOMPARE(selectedRow(), 2);
-    const QStringList expected { "2 of 2", "1 of 2, wrapped to the top", "2 of 2, wrapped to the bottom",
-        "1 of 2" };
+    const QStringList expected { "2 of 2", "1 of 2, wrapped to the top",
+        "2 of 2, wrapped to the bottom", "1 of 2" };
     const QList<qint64> rows { 4, 2, 4, 2 };
     for (int i = 0; i < expected.size(); ++i) {
         child<QPushButton>(i < 2 ? "historyFindNextBtn" : "historyFindPrevBtn")->click();
@@ -194,12 +192,18 @@ void TstHistoryFind::filterAndSave_data()
     QTest::addColumn<bool>("shownOnly");
     QTest::addColumn<QList<qint64>>("shown");
     QTest::addColumn<int>("saved");
-    QTest::newRow("all") << "All ports" << "All" << true << QList<qint64> { 0, 1, 2, 3, 4 } << 5;
-    QTest::newRow("port") << "COM2" << "All" << true << QList<qint64> { 1, 4 } << 2;
-    QTest::newRow("direction") << "All ports" << "Sent" << true << QList<qint64> { 2, 4 } << 2;
-    QTest::newRow("events") << "All ports" << "Events" << true << QList<qint64> { 3 } << 1;
-    QTest::newRow("both") << "COM2" << "Received" << true << QList<qint64> { 1 } << 1;
-    QTest::newRow("saves all") << "COM2" << "Received" << false << QList<qint64> { 1 } << 5;
+    QTest::newRow("all") << "All ports"
+                         << "All" << true << QList<qint64> { 0, 1, 2, 3, 4 } << 5;
+    QTest::newRow("port") << "COM2"
+                          << "All" << true << QList<qint64> { 1, 4 } << 2;
+    QTest::newRow("direction") << "All ports"
+                               << "Sent" << true << QList<qint64> { 2, 4 } << 2;
+    QTest::newRow("events") << "All ports"
+                            << "Events" << true << QList<qint64> { 3 } << 1;
+    QTest::newRow("both") << "COM2"
+                          << "Received" << true << QList<qint64> { 1 } << 1;
+    QTest::newRow("saves all") << "COM2"
+                               << "Received" << false << QList<qint64> { 1 } << 5;
 }
 
 void TstHistoryFind::filterAndSave()
@@ -217,8 +221,8 @@ void TstHistoryFind::filterAndSave()
         rows << history()->positionOf(row);
     QCOMPARE(rows, shown);
     // The filter stays while rows come in.
-    window()->addHistory(new AppHistoryData("07.12.2026 10:00:01.000", "Received", "e",
-        "COM2", 9600, 8, 0, 0, 0));
+    window()->addHistory(
+        new AppHistoryData("07.12.2026 10:00:01.000", "Received", "e", "COM2", 9600, 8, 0, 0, 0));
     window()->flushHistory();
     const int added = port != "COM1" && (direction == "All" || direction == "Received");
     QCOMPARE(history()->rowCount(), shown.size() + added);

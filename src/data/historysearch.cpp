@@ -87,7 +87,9 @@ void HistorySearch::slice()
 {
     QElapsedTimer clock;
     clock.start();
-    const Feed feed = [this](const Row &row) { take(row); };
+    const Feed feed = [this](const Row &row) {
+        take(row);
+    };
     while (next >= 0 && clock.elapsed() < SliceMs)
         next = source(next, PieceRows, feed);
     emit progress(lastKey);

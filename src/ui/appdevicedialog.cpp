@@ -14,9 +14,9 @@
 #include "ui/findbar.h"
 #include "ui/logview.h"
 
+#include <QBoxLayout>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QBoxLayout>
 #include <QComboBox>
 #include <QDateTime>
 #include <QGuiApplication>

@@ -21,11 +21,11 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDateTime>
 #include <QHBoxLayout>
-#include <QItemSelectionModel>
-#include <QComboBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -596,10 +596,8 @@ void AppMainWin::keepRow(AppAbstractTableModel *model, int row, AppTableData *co
 
 void AppMainWin::setUpHistoryFind()
 {
-    ui->historyDirFilter->addItem(tr("All"), QString());
-    ui->historyDirFilter->addItem(tr("Sent"), QStringLiteral("Sent"));
-    ui->historyDirFilter->addItem(tr("Received"), QStringLiteral("Received"));
-    ui->historyDirFilter->addItem(tr("Events"), QLatin1String(AppHistoryData::EventDirection));
+    // In the order of the directions in onHistoryFilterChanged().
+    ui->historyDirFilter->addItems({ tr("All"), tr("Sent"), tr("Received"), tr("Events") });
     updatePortFilter();
     connect(historyModel, &AppHistoryTableModel::portsChanged, this, &AppMainWin::updatePortFilter);
     for (QComboBox *filter : { ui->historyPortFilter, ui->historyDirFilter })
@@ -625,18 +623,22 @@ void AppMainWin::setUpHistoryFind()
             const QByteArray bytes = record.bytes();
             const HistorySearch::Kind kind = record.isEvent() ? HistorySearch::Event
                 : record.direction() == QLatin1String("Sent") ? HistorySearch::Sent
-                                                                : HistorySearch::Received;
+                                                              : HistorySearch::Received;
             feed({ at++, kind, port, bytes, historyModel->passes(record) });
             return true;
         });
         return end >= total ? -1 : end;
     };
-    target.end = [this] { return historyModel->totalRows(); };
+    target.end = [this] {
+        return historyModel->totalRows();
+    };
     target.current = [this] {
         const QModelIndexList rows = ui->historyTable->selectionModel()->selectedRows();
         return rows.isEmpty() ? historyTopRow() : historyModel->positionOf(rows.first().row());
     };
-    target.show = [this](qint64 key) { selectHistoryRow(key); };
+    target.show = [this](qint64 key) {
+        selectHistoryRow(key);
+    };
     target.events = true;
     historyFind->setTarget(target);
 }
@@ -644,13 +646,14 @@ void AppMainWin::setUpHistoryFind()
 void AppMainWin::updatePortFilter()
 {
     QComboBox *combo = ui->historyPortFilter;
-    const QString chosen = combo->currentData().toString();
+    const QString chosen = combo->currentIndex() > 0 ? combo->currentText() : QString();
     const QSignalBlocker blocker(combo);
     combo->clear();
-    combo->addItem(tr("All ports"), QString());
-    for (const QString &port : historyModel->ports())
-        combo->addItem(port, port);
-    const int at = combo->findData(chosen);
+    combo->addItem(tr("All ports"));
+    combo->addItems(historyModel->ports());
+    const int at = chosen.isEmpty()
+        ? 0
+        : combo->findText(chosen, Qt::MatchFixedString | Qt::MatchCaseSensitive);
     combo->setCurrentIndex(qMax(0, at));
     // The chosen port went with a Clear History: every port is shown again.
     if (at < 0 && !chosen.isEmpty())
@@ -661,8 +664,13 @@ void AppMainWin::onHistoryFilterChanged()
 {
     flushHistory();
     movingWindow = true;
-    historyModel->setFilter(ui->historyPortFilter->currentData().toString(),
-        ui->historyDirFilter->currentData().toString());
+    static const char *const directions[]
+        = { "", "Sent", "Received", AppHistoryData::EventDirection };
+    const int direction = qBound(0, ui->historyDirFilter->currentIndex(), 3);
+    historyModel->setFilter(ui->historyPortFilter->currentIndex() > 0
+            ? ui->historyPortFilter->currentText()
+            : QString(),
+        QLatin1String(directions[direction]));
     movingWindow = false;
     updateHistoryBar();
     // Matches in rows no longer shown are not to be stepped to.
@@ -677,8 +685,8 @@ void AppMainWin::selectHistoryRow(qint64 position)
     if (row >= historyModel->rowCount() || historyModel->positionOf(row) != position)
         return;
     const QModelIndex index = historyModel->index(row, 0);
-    ui->historyTable->selectionModel()->select(index,
-        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ui->historyTable->selectionModel()->select(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     ui->historyTable->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     ui->historyTable->scrollTo(index);
 }
@@ -709,7 +717,8 @@ QString AppMainWin::replyTimeText() const
     if (rows.isEmpty() || rows.size() > 2)
         return QString();
     std::sort(rows.begin(), rows.end());
-    const auto *record = static_cast<const AppHistoryData *>(historyModel->getData(rows.last().row()));
+    const auto *record
+        = static_cast<const AppHistoryData *>(historyModel->getData(rows.last().row()));
     if (!record)
         return QString();
     if (rows.size() == 2) {
@@ -726,18 +735,18 @@ QString AppMainWin::replyTimeText() const
     QString text = record->isEvent()
         ? tr("Event %1 on %2").arg(QString::fromUtf8(record->bytes()), record->portName())
         : tr("%1 %2 on %3")
-              .arg(record->direction(),
-                  size == 1 ? tr("1 byte") : tr("%L1 bytes").arg(size), record->portName());
+              .arg(record->direction(), size == 1 ? tr("1 byte") : tr("%L1 bytes").arg(size),
+                  record->portName());
     if (record->isEvent())
         return text;
-    const QString other = record->direction() == QLatin1String("Sent")
-        ? QStringLiteral("Received")
-        : QStringLiteral("Sent");
+    const QString other = record->direction() == QLatin1String("Sent") ? QStringLiteral("Received")
+                                                                       : QStringLiteral("Sent");
     QString time;
-    if (historyModel->previousRow(historyModel->positionOf(rows.last().row()),
-            record->portName(), other, &time)
+    if (historyModel->previousRow(
+            historyModel->positionOf(rows.last().row()), record->portName(), other, &time)
         >= 0)
-        text += tr(", %1 after the last %2").arg(durationText(msBetween(time, record->time())), other);
+        text += tr(", %1 after the last %2")
+                    .arg(durationText(msBetween(time, record->time())), other);
     return text;
 }
 

@@ -178,7 +178,6 @@ void AppMainWin::setupUi(QMainWindow *AppMainWin)
     historyDirFilter = new QComboBox(centralWidget);
     historyDirFilter->setObjectName(QString::fromUtf8("historyDirFilter"));
     horizontalLayout_3->addWidget(historyDirFilter);
-    horizontalLayout_3->addStretch(1);
     saveShownCheck = new QCheckBox(centralWidget);
     saveShownCheck->setObjectName(QString::fromUtf8("saveShownCheck"));
     horizontalLayout_3->addWidget(saveShownCheck);

@@ -104,16 +104,22 @@ FindBar *FindBar::overLog(
     rows.rows = [store, terminal, log](qint64 from, int limit, const HistorySearch::Feed &feed) {
         // A terminal's rows are all of its one port.
         static const QString port;
-        const QVector<CaptureStore::LogRow> page = store->terminalRows(terminal,
-            qMax(from, log->clearedUpTo() + 1) - 1, std::numeric_limits<qint64>::max(), limit,
-            false);
+        const QVector<CaptureStore::LogRow> page
+            = store->terminalRows(terminal, qMax(from, log->clearedUpTo() + 1) - 1,
+                std::numeric_limits<qint64>::max(), limit, false);
         for (const CaptureStore::LogRow &row : page)
             feed({ row.id, HistorySearch::Kind(row.kind), port, row.bytes, true });
         return page.size() < limit ? qint64(-1) : page.last().id + 1;
     };
-    rows.end = [store] { return store->lastId() + 1; };
-    rows.current = [log] { return log->clearedUpTo() + 1; };
-    rows.show = [log](qint64 id) { log->showRow(id); };
+    rows.end = [store] {
+        return store->lastId() + 1;
+    };
+    rows.current = [log] {
+        return log->clearedUpTo() + 1;
+    };
+    rows.show = [log](qint64 id) {
+        log->showRow(id);
+    };
     rows.events = true;
     bar->setTarget(rows);
     return bar;
