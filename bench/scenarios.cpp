@@ -14,6 +14,7 @@
 #include "serial/appdevicemanager.h"
 #include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
+#include "ui/findbar.h"
 #include "util/conversion.h"
 #include "util/qtcompat.h"
 
@@ -27,6 +28,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -568,6 +570,17 @@ int appReceive(const QString &scenario, const Sizes &sizes)
         [&](const QByteArray &buf) { flow.add(buf.size()); });
     flow.receiver = opened.dialog.data();
     flow.guarded = true;
+    // "-appfind": a second into the run the history's find bar looks for a byte and shows the
+    // first match, so the rest of the run has the bar open and a result highlighted.
+    AppMainWin *window = VerantisTerminalApp::app()->mainWin();
+    if (scenario.endsWith(QLatin1String("-appfind")))
+        QTimer::singleShot(1000, window, [window] {
+            window->historyFindBar()->open();
+            window->findChild<QComboBox *>(QStringLiteral("historyFindModeCombo"))
+                ->setCurrentIndex(1);
+            window->findChild<QLineEdit *>(QStringLiteral("historyFindEdit"))
+                ->setText(QStringLiteral("00"));
+        });
 
     qint64 limitNs = 0;
     const WriterPlan plan = planFor(scenario, sizes, &limitNs);
@@ -861,9 +874,9 @@ const QStringList &scenarioNames()
 {
     static const QStringList names { QStringLiteral("burst-bare"), QStringLiteral("burst-app"),
         QStringLiteral("pace115k-bare"), QStringLiteral("pace115k-app"),
-        QStringLiteral("pace3m-bare"), QStringLiteral("pace3m-app"), QStringLiteral("history-app"),
-        QStringLiteral("idle-app"), QStringLiteral("startup-app"), QStringLiteral("crash-app"),
-        QStringLiteral("recover-app") };
+        QStringLiteral("pace3m-bare"), QStringLiteral("pace3m-app"),
+        QStringLiteral("pace3m-appfind"), QStringLiteral("history-app"), QStringLiteral("idle-app"),
+        QStringLiteral("startup-app"), QStringLiteral("crash-app"), QStringLiteral("recover-app") };
     return names;
 }
 
@@ -874,7 +887,8 @@ bool isScenario(const QString &name)
 
 bool scenarioUsesApplication(const QString &name)
 {
-    return name.endsWith(QLatin1String("-app"));
+    // "-app" and its variants ("-appfind").
+    return name.contains(QLatin1String("-app"));
 }
 
 int runScenario(int argc, char **argv, const QString &name, const Sizes &sizes)
