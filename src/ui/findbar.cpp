@@ -85,6 +85,12 @@ void FindBar::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    // The edit has gone to the next match already; in a terminal Return must not go on to the
+    // dialog's default button and send a command.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 
