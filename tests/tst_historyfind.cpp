@@ -1,13 +1,16 @@
 // Finding and filtering the history: the search over rows (matches within a row, split across a
 // port's received batches, never across ports or a Sent row), Next/Previous with their wraps,
 // the port and direction filters with Save History, the reply time, and cancelling a search.
+#include "data/appdevicedata.h"
 #include "data/apphistorydata.h"
 #include "data/capturestore.h"
 #include "data/historysearch.h"
 #include "folderdialogdriver.h"
 #include "messageboxcatcher.h"
 #include "models/apphistorytablemodel.h"
+#include "serial/appdevice.h"
 #include "testapp.h"
+#include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
 #include "ui/findbar.h"
 
@@ -18,6 +21,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTextEdit>
 
 namespace {
 
@@ -108,6 +112,7 @@ private slots:
     void replyTime_data();
     void replyTime();
     void escapeCancelsALongSearch();
+    void findInATerminalLog();
 };
 
 void TstHistoryFind::searchFinds_data()
@@ -287,6 +292,25 @@ void TstHistoryFind::escapeCancelsALongSearch()
     QVERIFY(window()->historyFindBar()->isVisible());
     QTest::keyClick(edit, Qt::Key_Escape);
     QVERIFY(!window()->historyFindBar()->isVisible());
+}
+
+void TstHistoryFind::findInATerminalLog()
+{
+    AppDeviceData record("Lab", "COM1", 9600, 8, 0, 0, 0);
+    AppDevice device(&record);
+    QScopedPointer<AppDeviceDialog> dialog(new AppDeviceDialog(window(), &device));
+    // A burst: the log lays out only its newest blocks, not the first one.
+    for (int i = 0; i < 1500; ++i)
+        QMetaObject::invokeMethod(dialog.data(), "onDeviceFullToRead",
+            Q_ARG(
+                QByteArray, i == 0 ? QByteArray("the NEEDLE") : "block " + QByteArray::number(i)));
+    window()->flushHistory();
+    auto *log = dialog->findChild<QTextEdit *>("logText");
+    QVERIFY(!log->toPlainText().contains("NEEDLE"));
+    dialog->findChild<QLineEdit *>("logFindEdit")->setText("needle");
+    QTRY_COMPARE(dialog->findChild<QLabel *>("logFindLabel")->text(), QStringLiteral("1 of 1"));
+    QCOMPARE(log->textCursor().selectedText(),
+        QStringLiteral("Received:746865204E4545444C45-------the NEEDLE"));
 }
 
 VT_TEST_MAIN(TstHistoryFind)
