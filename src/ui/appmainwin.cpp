@@ -202,6 +202,7 @@ AppMainWin::~AppMainWin()
     // history's half-destroyed state.
     disconnect(ui->historyTable->verticalScrollBar(), nullptr, this, nullptr);
     disconnect(ui->historyScrollBar, nullptr, this, nullptr);
+    disconnect(ui->historyTable->selectionModel(), nullptr, this, nullptr);
     delete ui;
     qDeleteAll(pendingHistory);
     delete deleted;
@@ -663,6 +664,8 @@ void AppMainWin::updatePortFilter()
 void AppMainWin::onHistoryFilterChanged()
 {
     flushHistory();
+    // Someone following the newest rows goes on following them.
+    const bool atEnd = historyAtEnd();
     movingWindow = true;
     static const char *const directions[]
         = { "", "Sent", "Received", AppHistoryData::EventDirection };
@@ -671,6 +674,10 @@ void AppMainWin::onHistoryFilterChanged()
             ? ui->historyPortFilter->currentText()
             : QString(),
         QLatin1String(directions[direction]));
+    if (atEnd) {
+        historyModel->showWindow(historyModel->totalRows());
+        ui->historyTable->scrollToBottom();
+    }
     movingWindow = false;
     updateHistoryBar();
     // Matches in rows no longer shown are not to be stepped to.
