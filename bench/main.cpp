@@ -358,6 +358,9 @@ int main(int argc, char **argv)
     if (wanted("pace3m-applines"))
         paced.insert(QStringLiteral("pace3m-applines"),
             collect(QStringLiteral("pace3m-applines"), 0, receiveTimeout));
+    if (wanted("pace3m-appfind"))
+        paced.insert(QStringLiteral("pace3m-appfind"),
+            collect(QStringLiteral("pace3m-appfind"), 0, receiveTimeout));
     if (wanted("history-app"))
         history = collect(QStringLiteral("history-app"), 0, 3600);
     if (wanted("crash-app")) {
@@ -504,6 +507,11 @@ int main(int argc, char **argv)
             perMB(app) >= 0 ? duration(qint64(perMB(app))) : QString(),
             perMB(bare) >= 0 ? duration(qint64(perMB(bare))) : QString(),
             ratio(perMB(app), perMB(bare)));
+        const Outcome find = paced.value(QLatin1String(pace.name) + QLatin1String("-appfind"));
+        if (perMB(find) >= 0)
+            table.row(QStringLiteral("CPU per MB, find bar open on a match (left) / app (right)"),
+                duration(qint64(perMB(find))), duration(qint64(perMB(app))),
+                ratio(perMB(find), perMB(app)));
         const auto lost = [](const Outcome &o) {
             return o.has(QStringLiteral("lost_bytes"))
                 ? count(o.number(QStringLiteral("lost_bytes"))) + QStringLiteral(" of ")

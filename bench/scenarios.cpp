@@ -15,6 +15,7 @@
 #include "ui/appdevicedialog.h"
 #include "ui/appmainwin.h"
 #include "ui/logview.h"
+#include "ui/findbar.h"
 #include "util/conversion.h"
 #include "util/qtcompat.h"
 
@@ -28,6 +29,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -581,6 +583,17 @@ int appReceive(const QString &scenario, const Sizes &sizes)
         [&](const QByteArray &buf) { flow.add(buf.size()); });
     flow.receiver = opened.dialog.data();
     flow.guarded = true;
+    // "-appfind": a second into the run the history's find bar looks for a byte and shows the
+    // first match, so the rest of the run has the bar open and a result highlighted.
+    AppMainWin *window = VerantisTerminalApp::app()->mainWin();
+    if (scenario.endsWith(QLatin1String("-appfind")))
+        QTimer::singleShot(1000, window, [window] {
+            window->historyFindBar()->open();
+            window->findChild<QComboBox *>(QStringLiteral("historyFindModeCombo"))
+                ->setCurrentIndex(1);
+            window->findChild<QLineEdit *>(QStringLiteral("historyFindEdit"))
+                ->setText(QStringLiteral("00"));
+        });
 
     qint64 limitNs = 0;
     const WriterPlan plan = planFor(scenario, sizes, &limitNs);
@@ -883,8 +896,8 @@ const QStringList &scenarioNames()
         QStringLiteral("pace115k-bare"), QStringLiteral("pace115k-app"),
         QStringLiteral("pace3m-bare"), QStringLiteral("pace3m-app"),
         QStringLiteral("pace3m-log-app"), QStringLiteral("pace3m-applines"),
-        QStringLiteral("history-app"), QStringLiteral("idle-app"), QStringLiteral("startup-app"),
-        QStringLiteral("crash-app"), QStringLiteral("recover-app") };
+        QStringLiteral("pace3m-appfind"), QStringLiteral("history-app"), QStringLiteral("idle-app"),
+        QStringLiteral("startup-app"), QStringLiteral("crash-app"), QStringLiteral("recover-app") };
     return names;
 }
 
@@ -895,8 +908,8 @@ bool isScenario(const QString &name)
 
 bool scenarioUsesApplication(const QString &name)
 {
-    // "pace3m-applines": the application with its log in the Lines view.
-    return name.endsWith(QLatin1String("-app")) || name.endsWith(QLatin1String("-applines"));
+    // "-app" and its variants ("-log-app", "-applines", "-appfind").
+    return name.contains(QLatin1String("-app"));
 }
 
 int runScenario(int argc, char **argv, const QString &name, const Sizes &sizes)

@@ -114,6 +114,7 @@ void TstAppDeviceDialogForm::widgetsAreCreatedInFormOrder()
         { "logFileBtn", "QPushButton" },
         { "logFormatCombo", "QComboBox" },
         { "lineControls", "LineControls" },
+        { "logFindBar", "FindBar" },
     };
     QList<QPair<QString, QByteArray>> actual;
     for (QObject *object : terminal.dialog->children()) {

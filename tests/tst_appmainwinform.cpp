@@ -311,6 +311,9 @@ void TstAppMainWinForm::widgetsAreCreatedInFormOrder()
         { "label_12", "QLabel" },
         { "commandTable", "QTableView" },
         { "label_13", "QLabel" },
+        { "historyPortFilter", "QComboBox" },
+        { "historyDirFilter", "QComboBox" },
+        { "saveShownCheck", "QCheckBox" },
         { "saveHistoryBtn", "QPushButton" },
         { "clearHistoryBtn", "QPushButton" },
         { "historyTable", "QTableView" },
@@ -318,6 +321,7 @@ void TstAppMainWinForm::widgetsAreCreatedInFormOrder()
         { "logFolderCheck", "QCheckBox" },
         { "logFolderEdit", "QLineEdit" },
         { "logFolderBtn", "QPushButton" },
+        { "historyFindBar", "FindBar" },
     };
     QList<QPair<QString, QByteArray>> actual;
     for (QObject *object : central->children()) {
@@ -334,8 +338,8 @@ void TstAppMainWinForm::widgetsAreCreatedInFormOrder()
         nested << object->objectName();
     }
     QCOMPARE(nested,
-        QStringList({ "horizontalLayout_2", "horizontalLayout", "horizontalLayout_3", "historyRow",
-            "logFolderRow" }));
+        QStringList({ "horizontalLayout_2", "horizontalLayout", "horizontalLayout_3",
+            "historyFindRow", "historyRow", "logFolderRow" }));
 }
 
 void TstAppMainWinForm::layoutsHoldTheirItemsInOrder()
@@ -343,7 +347,8 @@ void TstAppMainWinForm::layoutsHoldTheirItemsInOrder()
     QCOMPARE(mainWindow()->centralWidget()->layout(), child<QVBoxLayout>("verticalLayout"));
     QCOMPARE(itemNames(child<QVBoxLayout>("verticalLayout")),
         QStringList({ "horizontalLayout_2", "horizontalLayout", "label_11", "deviceTable",
-            "label_12", "commandTable", "horizontalLayout_3", "historyRow", "logFolderRow" }));
+            "label_12", "commandTable", "horizontalLayout_3", "historyFindRow", "historyRow",
+            "logFolderRow" }));
     QCOMPARE(itemNames(child<QHBoxLayout>("historyRow")),
         QStringList({ "historyTable", "historyScrollBar" }));
     QCOMPARE(itemNames(child<QHBoxLayout>("horizontalLayout_2")),
@@ -354,7 +359,8 @@ void TstAppMainWinForm::layoutsHoldTheirItemsInOrder()
         QStringList({ "label", "commandNameEdit", "label_2", "hexEdit", "label_3", "asciiEdit",
             "commandSaveBtn" }));
     QCOMPARE(itemNames(child<QHBoxLayout>("horizontalLayout_3")),
-        QStringList({ "label_13", "saveHistoryBtn", "clearHistoryBtn" }));
+        QStringList({ "label_13", "historyPortFilter", "historyDirFilter", "saveShownCheck",
+            "saveHistoryBtn", "clearHistoryBtn" }));
 }
 
 void TstAppMainWinForm::captions_data()
@@ -554,7 +560,8 @@ void TstAppMainWinForm::combosHoldTheSettingTexts()
 void TstAppMainWinForm::combosAreFixedTextOnlyLists()
 {
     const QList<QComboBox *> combos = mainWindow()->findChildren<QComboBox *>();
-    QCOMPARE(combos.size(), 6);
+    // The six settings, the history's two filters and its find mode.
+    QCOMPARE(combos.size(), 9);
     for (QComboBox *combo : combos) {
         // Any positive rate can be typed; the other settings are picked from their lists.
         QCOMPARE(combo->isEditable(), combo->objectName() == QLatin1String("baudRateCombo"));

@@ -82,7 +82,7 @@ private slots:
     void headersAreExact();
     void verticalHeaderNumbersRowsFromOne();
     void flagsOfEditableModelsLeaveTheSpacerAlone();
-    void historyCellsAreOnlyEnabled();
+    void historyCellsAreSelectableNotEditable();
 
     // Device model.
     void deviceCellsShowValuesAndTexts();
@@ -359,12 +359,12 @@ void TstTableModels::flagsOfEditableModelsLeaveTheSpacerAlone()
     QCOMPARE(commands.flags(commands.index(0, 4)), Qt::ItemFlags(Qt::ItemIsEnabled));
 }
 
-void TstTableModels::historyCellsAreOnlyEnabled()
+void TstTableModels::historyCellsAreSelectableNotEditable()
 {
     AppHistoryTableModel model(new QList<AppTableData *> { historyRecord() });
     Tester tester(&model, reportToQtTest);
     for (int column = 0; column < 11; ++column)
-        QCOMPARE(model.flags(model.index(0, column)), Qt::ItemFlags(Qt::ItemIsEnabled));
+        QCOMPARE(model.flags(model.index(0, column)), Qt::ItemIsEnabled | Qt::ItemIsSelectable);
 }
 
 void TstTableModels::deviceCellsShowValuesAndTexts()

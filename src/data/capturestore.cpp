@@ -440,6 +440,63 @@ void CaptureStore::terminalSize(int terminal, qint64 after, qint64 *rows, qint64
     }
 }
 
+QStringList CaptureStore::historyPorts()
+{
+    QStringList ports;
+    if (!db)
+        return ports;
+    for (const QString &table : tablesFor(cleared, last + 1)) {
+        sqlite3_stmt *select = statement(
+            QStringLiteral("SELECT port, min(id) AS seen FROM %1 WHERE id > ? GROUP BY port "
+                           "ORDER BY seen")
+                .arg(table));
+        if (!select)
+            break;
+        sqlite3_bind_int64(select, 1, cleared);
+        while (sqlite3_step(select) == SQLITE_ROW) {
+            const QString port = text(select, 0);
+            if (!ports.contains(port))
+                ports << port;
+        }
+        sqlite3_reset(select);
+    }
+    return ports;
+}
+
+qint64 CaptureStore::previousHistoryRow(
+    qint64 position, const QString &port, const QString &direction, QString *time)
+{
+    if (!db)
+        return -1;
+    const qint64 before = cleared + 1 + position;
+    QStringList tables = tablesFor(cleared, before);
+    std::reverse(tables.begin(), tables.end());
+    const QByteArray portText = port.toUtf8();
+    const QByteArray directionText = direction.toUtf8();
+    for (const QString &table : qAsConst(tables)) {
+        sqlite3_stmt *select
+            = statement(QStringLiteral("SELECT id, time FROM %1 WHERE id > ? AND id < ? AND "
+                                       "port = ? AND direction = ? ORDER BY id DESC LIMIT 1")
+                            .arg(table));
+        if (!select)
+            return -1;
+        sqlite3_bind_int64(select, 1, cleared);
+        sqlite3_bind_int64(select, 2, before);
+        sqlite3_bind_text(select, 3, portText.constData(), portText.size(), SQLITE_STATIC);
+        sqlite3_bind_text(
+            select, 4, directionText.constData(), directionText.size(), SQLITE_STATIC);
+        qint64 found = -1;
+        if (sqlite3_step(select) == SQLITE_ROW) {
+            found = sqlite3_column_int64(select, 0) - cleared - 1;
+            *time = text(select, 1);
+        }
+        sqlite3_reset(select);
+        if (found >= 0)
+            return found;
+    }
+    return -1;
+}
+
 void CaptureStore::removeFile()
 {
     for (const auto &cached : qAsConst(statements))

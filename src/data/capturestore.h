@@ -71,6 +71,14 @@ public:
     // The number of the terminal's rows and of their bytes after the id.
     void terminalSize(int terminal, qint64 after, qint64 *rows, qint64 *bytes);
 
+    // Finding and filtering the history.
+    // The ports of the history's rows, in the order first seen.
+    QStringList historyPorts();
+    // The history position of the last row before `position` on `port` with that direction, or
+    // -1; *time gets its time stamp.
+    qint64 previousHistoryRow(
+        qint64 position, const QString &port, const QString &direction, QString *time);
+
     // Where the rows are kept: the file, or empty while in memory.
     QString path() const;
     bool onDisk() const { return spillFrom < 0 && !fileName.isEmpty(); }

@@ -12,6 +12,8 @@
 #include <QFileDialog>
 #include <QProgressDialog>
 
+#include <algorithm>
+
 AppHistoryTableModel::AppHistoryTableModel(QList<AppTableData *> *records)
     : AppAbstractTableModel(records)
     , columns(11)
@@ -20,6 +22,7 @@ AppHistoryTableModel::AppHistoryTableModel(QList<AppTableData *> *records)
         QString() }
     , capture(nullptr)
     , first(0)
+    , last(0)
 {
 }
 
@@ -67,20 +70,23 @@ QVariant AppHistoryTableModel::data(const QModelIndex &index, int role) const
 
 QVariant AppHistoryTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Vertical && role == Qt::DisplayRole && first > 0)
-        return first + section + 1;
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole && capture
+        && (first > 0 || filtered()) && section >= 0 && section < positions.size())
+        return positions.at(section) + 1;
     return headerText(headers, columns, section, orientation, role);
 }
 
 Qt::ItemFlags AppHistoryTableModel::flags(const QModelIndex &index) const
 {
-    // History rows are a record of what happened: neither selectable nor editable.
-    return index.isValid() ? Qt::ItemIsEnabled : Qt::NoItemFlags;
+    // History rows are a record of what happened: never editable. They are selected to find
+    // the time between them.
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
 void AppHistoryTableModel::setStore(CaptureStore *store)
 {
     capture = store;
+    seenPorts = store ? store->historyPorts() : QStringList();
     showWindow(qMax<qint64>(0, totalRows() - WindowRows));
 }
 
@@ -91,28 +97,46 @@ qint64 AppHistoryTableModel::totalRows() const
 
 void AppHistoryTableModel::appendStored(const QList<AppTableData *> &batch, bool follow)
 {
+    notePorts(batch);
     const qint64 total = totalRows();
-    const bool showsEnd = first + records->size() + batch.size() == total;
+    const qint64 batchStart = total - batch.size();
+    const bool showsEnd = last == batchStart;
     if (!showsEnd || batch.size() > WindowRows) {
         qDeleteAll(batch);
         if (showsEnd && follow)
             showWindow(total - WindowRows);
         return;
     }
+    QList<AppTableData *> shown;
+    QVector<qint64> places;
+    for (int i = 0; i < batch.size(); ++i) {
+        if (passes(*static_cast<const AppHistoryData *>(batch.at(i)))) {
+            shown.append(batch.at(i));
+            places.append(batchStart + i);
+        } else {
+            delete batch.at(i);
+        }
+    }
     const int room = WindowRows - records->size();
-    if (!follow && batch.size() > room) {
+    if (!follow && shown.size() > room) {
         // The reader's rows stay put; what does not fit is read back when scrolled to.
-        addRecords(batch.mid(0, room));
-        qDeleteAll(batch.mid(room));
+        last = places.at(room);
+        places.resize(room);
+        positions += places;
+        addRecords(shown.mid(0, room));
+        qDeleteAll(shown.mid(room));
         return;
     }
-    addRecords(batch);
+    last = total;
+    positions += places;
+    addRecords(shown);
     const int excess = records->size() - WindowRows;
     if (excess > 0) {
         beginRemoveRows(QModelIndex(), 0, excess - 1);
         qDeleteAll(records->begin(), records->begin() + excess);
         records->erase(records->begin(), records->begin() + excess);
-        first += excess;
+        positions.remove(0, excess);
+        first = positions.first();
         endRemoveRows();
     }
 }
@@ -121,12 +145,48 @@ void AppHistoryTableModel::showWindow(qint64 start)
 {
     if (!capture)
         return;
-    start = qBound<qint64>(0, start, qMax<qint64>(0, capture->historyCount() - WindowRows));
+    const qint64 total = capture->historyCount();
+    start = qBound<qint64>(0, start, qMax<qint64>(0, total - WindowRows));
     beginResetModel();
     qDeleteAll(*records);
     records->clear();
+    positions.clear();
     first = start;
-    *records = capture->historyRows(start, WindowRows);
+    const auto copy = [](const AppHistoryData &r) {
+        return new AppHistoryData(r.time(), r.direction(), r.bytes(), r.portName(), r.baudRate(),
+            r.dataBits(), r.stopBits(), r.parity(), r.flowControl());
+    };
+    qint64 at = start;
+    capture->forEachHistoryRow(start, total, [&](const AppHistoryData &record) {
+        if (passes(record)) {
+            records->append(copy(record));
+            positions.append(at);
+        }
+        ++at;
+        return records->size() < WindowRows;
+    });
+    last = at;
+    // A filter that lets few rows through: the window reaches back for the ones before, so
+    // that the end of the history does not show an empty table.
+    for (qint64 span = WindowRows; records->size() < WindowRows && first > 0; span *= 2) {
+        const qint64 from = qMax<qint64>(0, first - span);
+        QList<AppTableData *> before;
+        QVector<qint64> places;
+        at = from;
+        capture->forEachHistoryRow(from, first, [&](const AppHistoryData &record) {
+            if (passes(record)) {
+                before.append(copy(record));
+                places.append(at);
+            }
+            ++at;
+            return true;
+        });
+        const int excess = qMax(0, int(before.size() + records->size() - WindowRows));
+        qDeleteAll(before.begin(), before.begin() + excess);
+        *records = before.mid(excess) + *records;
+        positions = places.mid(excess) + positions;
+        first = excess > 0 ? places.at(excess) : from;
+    }
     endResetModel();
 }
 
@@ -135,11 +195,92 @@ void AppHistoryTableModel::clearHistory()
     if (capture)
         capture->clearHistory();
     clearData();
-    first = 0;
+    positions.clear();
+    first = last = 0;
+    seenPorts.clear();
+    emit portsChanged();
 }
 
-HistoryExport::Result AppHistoryTableModel::saveHistory()
+void AppHistoryTableModel::setFilter(const QString &port, const QString &direction)
 {
+    if (port == portShown && direction == directionShown)
+        return;
+    portShown = port;
+    directionShown = direction;
+    const qint64 at = rowCount() > 0 ? positionOf(0) : first;
+    showWindow(at);
+}
+
+bool AppHistoryTableModel::passes(const AppHistoryData &record) const
+{
+    return (portShown.isEmpty() || record.portName() == portShown)
+        && (directionShown.isEmpty() || record.direction() == directionShown);
+}
+
+qint64 AppHistoryTableModel::positionOf(int row) const
+{
+    if (!capture)
+        return row;
+    return row >= 0 && row < positions.size() ? positions.at(row) : first + row;
+}
+
+int AppHistoryTableModel::rowAt(qint64 position) const
+{
+    if (!capture)
+        return int(qBound<qint64>(0, position, records->size()));
+    return int(std::lower_bound(positions.begin(), positions.end(), position) - positions.begin());
+}
+
+qint64 AppHistoryTableModel::windowEnd() const
+{
+    return capture ? last : records->size();
+}
+
+bool AppHistoryTableModel::forEachRow(
+    qint64 from, qint64 end, const std::function<bool(const AppHistoryData &)> &row) const
+{
+    if (capture)
+        return capture->forEachHistoryRow(from, end, row);
+    for (qint64 at = qMax<qint64>(0, from); at < end && at < records->size(); ++at) {
+        const auto *record = static_cast<const AppHistoryData *>(records->at(int(at)));
+        if (record && !row(*record))
+            return false;
+    }
+    return true;
+}
+
+qint64 AppHistoryTableModel::previousRow(
+    qint64 position, const QString &port, const QString &direction, QString *time) const
+{
+    if (capture)
+        return capture->previousHistoryRow(position, port, direction, time);
+    for (qint64 at = qMin<qint64>(position, records->size()) - 1; at >= 0; --at) {
+        const auto *record = static_cast<const AppHistoryData *>(records->at(int(at)));
+        if (record->portName() == port && record->direction() == direction) {
+            *time = record->time();
+            return at;
+        }
+    }
+    return -1;
+}
+
+void AppHistoryTableModel::notePorts(const QList<AppTableData *> &batch)
+{
+    bool added = false;
+    for (const AppTableData *data : batch) {
+        const QString port = static_cast<const AppHistoryData *>(data)->portName();
+        if (!seenPorts.contains(port)) {
+            seenPorts << port;
+            added = true;
+        }
+    }
+    if (added)
+        emit portsChanged();
+}
+
+HistoryExport::Result AppHistoryTableModel::saveHistory(bool shownOnly)
+{
+    shownOnly = shownOnly && filtered();
     // Rows logged from here on (the dialogs below let events through) are not part of it.
     const qint64 rows = totalRows();
     HistoryExport::Result result { HistoryExport::Written, 0, QString(), QString() };
@@ -155,26 +296,17 @@ HistoryExport::Result AppHistoryTableModel::saveHistory()
         QDir().mkpath(folder);
     }
 
-    HistoryExport::Lines lines;
-    if (capture) {
-        lines = [this](qint64 from, qint64 end, QByteArray &out) {
-            return capture->forEachHistoryRow(from, end, [&out](const AppHistoryData &record) {
-                appendLogLine(out, record);
-                out += '\n';
+    qint64 written = 0;
+    const HistoryExport::Lines lines = [&](qint64 from, qint64 end, QByteArray &out) {
+        return forEachRow(from, end, [&](const AppHistoryData &record) {
+            if (shownOnly && !passes(record))
                 return true;
-            });
-        };
-    } else {
-        lines = [this](qint64 from, qint64 end, QByteArray &out) {
-            for (qint64 row = from; row < end && row < records->size(); ++row) {
-                if (const AppTableData *record = records->at(int(row))) {
-                    appendLogLine(out, *static_cast<const AppHistoryData *>(record));
-                    out += '\n';
-                }
-            }
+            appendLogLine(out, record);
+            out += '\n';
+            ++written;
             return true;
-        };
-    }
+        });
+    };
     QProgressDialog progress(
         tr("Writing %1").arg(QDir::toNativeSeparators(HistoryExport::logPath(folder))),
         tr("Cancel"), 0, 1000);
@@ -185,6 +317,8 @@ HistoryExport::Result AppHistoryTableModel::saveHistory()
         return !progress.wasCanceled();
     });
     progress.reset();
+    if (result.outcome == HistoryExport::Written && shownOnly)
+        result.rows = written;
     if (result.outcome == HistoryExport::Failed)
         VerantisTerminalApp::app()->showMessage(result.message);
     return result;

@@ -12,12 +12,14 @@
 #include "ui/appmainwin.h"
 #include "ui/bytefields.h"
 #include "ui/linecontrols.h"
+#include "ui/findbar.h"
 #include "ui/logview.h"
 #include "ui/terminallogfile.h"
 #include "ui/sendrecall.h"
 #include "ui/sendtools.h"
 #include "ui/logviewcontrols.h"
 
+#include <QBoxLayout>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -114,6 +116,8 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     // Blocks, Lines or Hex dump, as this device was last read; Copy View copies what it shows.
     new LogViewControls(this, ui->viewRow, ui->sendBtn, log, device->deviceData());
     connect(ui->copyViewBtn, &QPushButton::clicked, this, &AppDeviceDialog::onCopyView);
+    // Ctrl+F: find in the whole log, laid out or not.
+    FindBar::overLog(this, ui->findRow, VerantisTerminalApp::app()->captureStore(), terminal, log);
     // A window of its own, with its own task-bar entry, that the main window can cover; it is
     // still the main window's child, so it goes when the program quits, and it never keeps the
     // program running on its own.

@@ -18,10 +18,15 @@
 #include "ui/appmainwinform.h"
 #include "ui/bytefields.h"
 #include "ui/logfoldersetting.h"
+#include "ui/findbar.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -35,6 +40,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -76,6 +82,7 @@ AppMainWin::AppMainWin(QWidget *parent)
     , undoButton(nullptr)
     , undoOffer(new QTimer(this))
     , movingWindow(false)
+    , historyFind(nullptr)
 {
     ui->setupUi(this);
     // Under the history: the folder every terminal without a log file of its own logs to.
@@ -177,6 +184,8 @@ AppMainWin::AppMainWin(QWidget *parent)
     auto *undo = new QShortcut(QKeySequence::Undo, this);
     connect(undo, &QShortcut::activated, this, &AppMainWin::undoDelete);
 
+    setUpHistoryFind();
+
     adjustSize();
     // Qt's first size is at most two thirds of the screen; where the screen has room, the
     // device form is shown on one line and the tables get their height.
@@ -197,6 +206,7 @@ AppMainWin::~AppMainWin()
     // history's half-destroyed state.
     disconnect(ui->historyTable->verticalScrollBar(), nullptr, this, nullptr);
     disconnect(ui->historyScrollBar, nullptr, this, nullptr);
+    disconnect(ui->historyTable->selectionModel(), nullptr, this, nullptr);
     delete ui;
     qDeleteAll(pendingHistory);
     delete deleted;
@@ -248,18 +258,20 @@ void AppMainWin::showHistoryRow(qint64 row)
     const int visible = qMax(1, table->viewport()->height() / qMax(1, table->rowHeight(0)));
     // Past either edge of the window, or at it, the window is centred on the row.
     movingWindow = true;
-    if (row <= historyModel->windowStart()
-        || row + visible >= historyModel->windowStart() + historyModel->rowCount())
+    const int shown = historyModel->rowCount();
+    const qint64 top = shown > 0 ? historyModel->positionOf(0) : historyModel->windowStart();
+    const int at = historyModel->rowAt(row);
+    if (row <= top || at + visible >= shown)
         historyModel->showWindow(row - AppHistoryTableModel::WindowRows / 2);
-    table->scrollTo(historyModel->index(int(row - historyModel->windowStart()), 0),
-        QAbstractItemView::PositionAtTop);
+    table->scrollTo(
+        historyModel->index(historyModel->rowAt(row), 0), QAbstractItemView::PositionAtTop);
     movingWindow = false;
     updateHistoryBar();
 }
 
 qint64 AppMainWin::historyTopRow() const
 {
-    return historyModel->windowStart() + ui->historyTable->verticalScrollBar()->value();
+    return historyModel->positionOf(ui->historyTable->verticalScrollBar()->value());
 }
 
 qint64 AppMainWin::historyLastTop() const
@@ -277,7 +289,7 @@ bool AppMainWin::historyAtEnd() const
     const int rows = historyModel->rowCount();
     return rows == 0
         || (inner->value() >= inner->maximum()
-            && historyModel->windowStart() + rows >= historyModel->totalRows());
+            && historyModel->windowEnd() >= historyModel->totalRows());
 }
 
 void AppMainWin::updateHistoryBar()
@@ -325,12 +337,12 @@ void AppMainWin::onHistoryScrolled()
     const QScrollBar *bar = ui->historyTable->verticalScrollBar();
     const qint64 start = historyModel->windowStart();
     // Scrolled by rows, so the slider's target is the row to show at the top.
-    const qint64 top = start + bar->sliderPosition();
+    const qint64 top = historyModel->positionOf(bar->sliderPosition());
     // Where the slider is going: an action is told before the value follows.
     if (bar->sliderPosition() <= bar->minimum() && start > 0)
         showHistoryRow(top);
     else if (bar->sliderPosition() >= bar->maximum()
-        && start + historyModel->rowCount() < historyModel->totalRows())
+        && historyModel->windowEnd() < historyModel->totalRows())
         showHistoryRow(top);
 }
 
@@ -419,11 +431,22 @@ void AppMainWin::onClearBtnClicked()
     historyModel->clearHistory();
     updateHistoryBar();
     historyRowsSaved = 0;
+    if (historyFind->search()->active())
+        historyFind->restart();
 }
 
 void AppMainWin::onSaveHistoryBtnCLicked()
 {
-    saveAllHistory();
+    if (!ui->saveShownCheck->isChecked() || !historyModel->filtered()) {
+        saveAllHistory();
+        return;
+    }
+    // Only what the filter shows; the history as a whole stays unsaved.
+    flushHistory();
+    const HistoryExport::Result saved = historyModel->saveHistory(true);
+    if (saved.outcome == HistoryExport::Written && saved.rows > 0)
+        statusBar()->showMessage(
+            tr("Saved %L1 shown history rows to %2.").arg(saved.rows).arg(saved.path));
 }
 
 qint64 AppMainWin::unsavedHistoryRows() const
@@ -574,4 +597,175 @@ void AppMainWin::keepRow(AppAbstractTableModel *model, int row, AppTableData *co
         copy->setParent(nullptr);
         model->insertData(row, copy);
     });
+}
+
+void AppMainWin::setUpHistoryFind()
+{
+    // In the order of the directions in onHistoryFilterChanged().
+    ui->historyDirFilter->addItems({ tr("All"), tr("Sent"), tr("Received"), tr("Events") });
+    updatePortFilter();
+    connect(historyModel, &AppHistoryTableModel::portsChanged, this, &AppMainWin::updatePortFilter);
+    for (QComboBox *filter : { ui->historyPortFilter, ui->historyDirFilter })
+        connect(filter, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &AppMainWin::onHistoryFilterChanged);
+
+    QTableView *table = ui->historyTable;
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // The model is replaced never, but reset often: the selection model stays.
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &AppMainWin::onHistorySelectionChanged);
+
+    historyFind = new FindBar(QStringLiteral("history"), this, ui->centralWidget);
+    ui->historyFindRow->addWidget(historyFind);
+    FindBar::Target target;
+    target.rows = [this](qint64 from, int limit, const HistorySearch::Feed &feed) -> qint64 {
+        const qint64 total = historyModel->totalRows();
+        const qint64 end = qMin(total, from + limit);
+        qint64 at = from;
+        historyModel->forEachRow(from, end, [&](const AppHistoryData &record) {
+            const QString port = record.portName();
+            const QByteArray bytes = record.bytes();
+            const HistorySearch::Kind kind = record.isEvent() ? HistorySearch::Event
+                : record.direction() == QLatin1String("Sent") ? HistorySearch::Sent
+                                                              : HistorySearch::Received;
+            feed({ at++, kind, port, bytes, historyModel->passes(record) });
+            return true;
+        });
+        return end >= total ? -1 : end;
+    };
+    target.end = [this] {
+        return historyModel->totalRows();
+    };
+    target.current = [this] {
+        const QModelIndexList rows = ui->historyTable->selectionModel()->selectedRows();
+        return rows.isEmpty() ? historyTopRow() : historyModel->positionOf(rows.first().row());
+    };
+    target.show = [this](qint64 key) {
+        selectHistoryRow(key);
+    };
+    target.events = true;
+    historyFind->setTarget(target);
+}
+
+void AppMainWin::updatePortFilter()
+{
+    QComboBox *combo = ui->historyPortFilter;
+    const QString chosen = combo->currentIndex() > 0 ? combo->currentText() : QString();
+    const QSignalBlocker blocker(combo);
+    combo->clear();
+    combo->addItem(tr("All ports"));
+    combo->addItems(historyModel->ports());
+    const int at = chosen.isEmpty()
+        ? 0
+        : combo->findText(chosen, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    combo->setCurrentIndex(qMax(0, at));
+    // The chosen port went with a Clear History: every port is shown again.
+    if (at < 0 && !chosen.isEmpty())
+        onHistoryFilterChanged();
+}
+
+void AppMainWin::onHistoryFilterChanged()
+{
+    flushHistory();
+    // Someone following the newest rows goes on following them.
+    const bool atEnd = historyAtEnd();
+    movingWindow = true;
+    static const char *const directions[]
+        = { "", "Sent", "Received", AppHistoryData::EventDirection };
+    const int direction = qBound(0, ui->historyDirFilter->currentIndex(), 3);
+    historyModel->setFilter(ui->historyPortFilter->currentIndex() > 0
+            ? ui->historyPortFilter->currentText()
+            : QString(),
+        QLatin1String(directions[direction]));
+    if (atEnd) {
+        historyModel->showWindow(historyModel->totalRows());
+        ui->historyTable->scrollToBottom();
+    }
+    movingWindow = false;
+    updateHistoryBar();
+    // Matches in rows no longer shown are not to be stepped to.
+    if (historyFind->search()->active())
+        historyFind->restart();
+}
+
+void AppMainWin::selectHistoryRow(qint64 position)
+{
+    showHistoryRow(qMax<qint64>(0, position - 3));
+    const int row = historyModel->rowAt(position);
+    if (row >= historyModel->rowCount() || historyModel->positionOf(row) != position)
+        return;
+    const QModelIndex index = historyModel->index(row, 0);
+    ui->historyTable->selectionModel()->select(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ui->historyTable->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    ui->historyTable->scrollTo(index);
+}
+
+namespace {
+
+QString durationText(qint64 ms)
+{
+    // The stamps are to the millisecond.
+    if (qAbs(ms) < 1000)
+        return AppMainWin::tr("%1 ms").arg(ms);
+    return AppMainWin::tr("%1 s").arg(double(ms) / 1000.0, 0, 'f', 3);
+}
+
+qint64 msBetween(const QString &from, const QString &to)
+{
+    const QString format = QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz");
+    const QDateTime a = QDateTime::fromString(from, format);
+    const QDateTime b = QDateTime::fromString(to, format);
+    return a.isValid() && b.isValid() ? a.msecsTo(b) : 0;
+}
+
+} // namespace
+
+QString AppMainWin::replyTimeText() const
+{
+    QModelIndexList rows = ui->historyTable->selectionModel()->selectedRows();
+    if (rows.isEmpty() || rows.size() > 2)
+        return QString();
+    std::sort(rows.begin(), rows.end());
+    const auto *record
+        = static_cast<const AppHistoryData *>(historyModel->getData(rows.last().row()));
+    if (!record)
+        return QString();
+    if (rows.size() == 2) {
+        const auto *earlier
+            = static_cast<const AppHistoryData *>(historyModel->getData(rows.first().row()));
+        if (!earlier)
+            return QString();
+        return tr("%1 between rows %L2 and %L3")
+            .arg(durationText(msBetween(earlier->time(), record->time())))
+            .arg(historyModel->positionOf(rows.first().row()) + 1)
+            .arg(historyModel->positionOf(rows.last().row()) + 1);
+    }
+    const int size = record->bytes().size();
+    QString text = record->isEvent()
+        ? tr("Event %1 on %2").arg(QString::fromUtf8(record->bytes()), record->portName())
+        : tr("%1 %2 on %3")
+              .arg(record->direction(), size == 1 ? tr("1 byte") : tr("%L1 bytes").arg(size),
+                  record->portName());
+    if (record->isEvent())
+        return text;
+    const QString other = record->direction() == QLatin1String("Sent") ? QStringLiteral("Received")
+                                                                       : QStringLiteral("Sent");
+    QString time;
+    if (historyModel->previousRow(
+            historyModel->positionOf(rows.last().row()), record->portName(), other, &time)
+        >= 0)
+        text += tr(", %1 after the last %2")
+                    .arg(durationText(msBetween(time, record->time())), other);
+    return text;
+}
+
+void AppMainWin::onHistorySelectionChanged()
+{
+    const QString text = replyTimeText();
+    if (text.isEmpty())
+        statusBar()->clearMessage();
+    else
+        statusBar()->showMessage(text);
 }

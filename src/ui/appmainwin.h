@@ -15,6 +15,7 @@ class AppDeviceTableModel;
 class AppHistoryData;
 class AppHistoryTableModel;
 class AppTableData;
+class FindBar;
 class QCloseEvent;
 class QPushButton;
 class QTimer;
@@ -77,9 +78,24 @@ private slots:
     void onHistoryBarMoved(int value);
     // Puts the bar beside the history where the table is.
     void updateHistoryBar();
+    // Finding and filtering the history.
+    void onHistoryFilterChanged();
+    void updatePortFilter();
+    // The time from the row before, or between two rows, in the status bar.
+    void onHistorySelectionChanged();
+
+public:
+    // The find bar over the history.
+    FindBar *historyFindBar() const { return historyFind; }
+    // What the status bar says of the selected history rows; empty for none.
+    QString replyTimeText() const;
 
 private:
     Q_DISABLE_COPY(AppMainWin)
+
+    void setUpHistoryFind();
+    // Shows the history's row at that place and selects it.
+    void selectHistoryRow(qint64 position);
 
     // Rows taken since the last successful Save History or Clear History.
     qint64 unsavedHistoryRows() const;
@@ -121,6 +137,7 @@ private:
     QTimer *undoOffer;
     // Set while the history's window is moved, which scrolls the table itself.
     bool movingWindow;
+    FindBar *historyFind;
 };
 
 #endif // APPMAINWIN_H

@@ -4,6 +4,7 @@
 #include "ui/stylesheet.h"
 #include "ui/wrappingrowlayout.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -170,6 +171,16 @@ void AppMainWin::setupUi(QMainWindow *AppMainWin)
     label_13->setObjectName(QString::fromUtf8("label_13"));
     label_13->setAlignment(Qt::AlignLeading | Qt::AlignLeft | Qt::AlignBottom);
     horizontalLayout_3->addWidget(label_13);
+    historyPortFilter = new QComboBox(centralWidget);
+    historyPortFilter->setObjectName(QString::fromUtf8("historyPortFilter"));
+    historyPortFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    horizontalLayout_3->addWidget(historyPortFilter);
+    historyDirFilter = new QComboBox(centralWidget);
+    historyDirFilter->setObjectName(QString::fromUtf8("historyDirFilter"));
+    horizontalLayout_3->addWidget(historyDirFilter);
+    saveShownCheck = new QCheckBox(centralWidget);
+    saveShownCheck->setObjectName(QString::fromUtf8("saveShownCheck"));
+    horizontalLayout_3->addWidget(saveShownCheck);
     saveHistoryBtn = new QPushButton(centralWidget);
     saveHistoryBtn->setObjectName(QString::fromUtf8("saveHistoryBtn"));
     setFixedStretchPolicy(saveHistoryBtn, QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -179,6 +190,9 @@ void AppMainWin::setupUi(QMainWindow *AppMainWin)
     setFixedStretchPolicy(clearHistoryBtn, QSizePolicy::Fixed, QSizePolicy::Preferred);
     horizontalLayout_3->addWidget(clearHistoryBtn);
     verticalLayout->addLayout(horizontalLayout_3);
+    historyFindRow = new QHBoxLayout();
+    historyFindRow->setObjectName(QString::fromUtf8("historyFindRow"));
+    verticalLayout->addLayout(historyFindRow);
     historyTable = new QTableView(centralWidget);
     historyTable->setObjectName(QString::fromUtf8("historyTable"));
     historyTable->horizontalHeader()->setCascadingSectionResizes(true);
@@ -235,6 +249,10 @@ void AppMainWin::retranslateUi(QMainWindow *AppMainWin)
     label_13->setText(QCoreApplication::translate("AppMainWin", "History"));
     saveHistoryBtn->setText(QCoreApplication::translate("AppMainWin", "Save History"));
     clearHistoryBtn->setText(QCoreApplication::translate("AppMainWin", "Clear History"));
+    saveShownCheck->setText(QCoreApplication::translate("AppMainWin", "Save shown rows only"));
+    historyPortFilter->setAccessibleName(QCoreApplication::translate("AppMainWin", "Port shown"));
+    historyDirFilter->setAccessibleName(
+        QCoreApplication::translate("AppMainWin", "Direction shown"));
     // The two Save buttons look alike; their names say which form they save. A field or table
     // is named by its caption, not by the value it shows.
     deviceSaveBtn->setAccessibleName(QCoreApplication::translate("AppMainWin", "Save device"));

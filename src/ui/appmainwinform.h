@@ -1,6 +1,7 @@
 #ifndef APPMAINWINFORM_H
 #define APPMAINWINFORM_H
 
+class QCheckBox;
 class QComboBox;
 class PortCombo;
 class QHBoxLayout;
@@ -55,6 +56,12 @@ public:
     QLabel *label_13;
     QPushButton *saveHistoryBtn;
     QPushButton *clearHistoryBtn;
+    // Finding and filtering the history: the filters and "shown rows only" beside its buttons,
+    // the find bar's row above it.
+    QComboBox *historyPortFilter;
+    QComboBox *historyDirFilter;
+    QCheckBox *saveShownCheck;
+    QHBoxLayout *historyFindRow;
     QHBoxLayout *historyRow;
     QTableView *historyTable;
     QScrollBar *historyScrollBar;

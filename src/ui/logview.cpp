@@ -751,3 +751,39 @@ bool LogView::plainText(QString *text, qint64 *length)
     *text = out;
     return true;
 }
+
+// Find in the log.
+
+bool LogView::showRow(qint64 id)
+{
+    if (id <= clearMark)
+        return false;
+    auto at = std::find(shown.cbegin(), shown.cend(), id);
+    if (at == shown.cend()) {
+        // Read back a page on either side of the row, in place of the window.
+        busy = true;
+        QVector<CaptureStore::LogRow> rows
+            = store->terminalRows(terminal, clearMark, id + 1, PageBlocks / 2, true);
+        const QVector<CaptureStore::LogRow> after
+            = store->terminalRows(terminal, id, NoLimit, PageBlocks / 2, false);
+        rows += after;
+        edit->clear();
+        shown.clear();
+        errorsDone = 0;
+        atNewest = after.size() < PageBlocks / 2;
+        if (!rows.isEmpty())
+            insert(rows, firstErrorFrom(rows.first().id), atNewest ? errors.size() : -1, AtBottom);
+        busy = false;
+        at = std::find(shown.cbegin(), shown.cend(), id);
+        if (at == shown.cend())
+            return false;
+    }
+    const QTextBlock block = edit->document()->findBlockByNumber(int(at - shown.cbegin()));
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    busy = true;
+    edit->setTextCursor(cursor);
+    edit->ensureCursorVisible();
+    busy = false;
+    return true;
+}

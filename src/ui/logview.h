@@ -65,6 +65,11 @@ public:
     // The whole log since the last Clear as the view shows it, one line per paragraph, time
     // stamps included. False, as plainText(), when it would be longer than CopyLimit.
     bool viewText(QString *text, qint64 *length);
+    // Find in the log.
+    // Moves the window to the row, if it is shown since the last Clear, and selects it.
+    bool showRow(qint64 id);
+    // Rows up to this id were cleared: the log starts after it.
+    qint64 clearedUpTo() const { return clearMark; }
 
 private:
     Q_DISABLE_COPY(LogView)
