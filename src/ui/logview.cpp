@@ -574,6 +574,9 @@ void LogView::insertStyled(QTextCursor &cursor, const StyledText &text)
                 | int(style.bold) << 2 | int(style.symbol) << 3);
         auto it = formats.find(key);
         if (it == formats.end()) {
+            // A device cycling through 24-bit colours must not grow this without bound.
+            if (formats.size() >= 4096)
+                formats.clear();
             QTextCharFormat format;
             if (style.symbol)
                 format.setForeground(QColor(SymbolColour));
