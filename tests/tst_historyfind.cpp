@@ -167,9 +167,10 @@ void TstHistoryFind::searchFinds()
 void TstHistoryFind::nextAndPreviousWrap()
 {
     fill({ "R1:OK", "S1:AT", "R1:ER", "R1:ROR", "R2:error", "R1:ok" });
+    select({ 0 });
     window()->historyFindBar()->open();
     QTest::keyClicks(child<QLineEdit>("historyFindEdit"), "error");
-    // Typing shows the first match from the top.
+    // Typing shows the first match from the row selected.
     QTRY_COMPARE(label(), QStringLiteral("1 of 2"));
     QCOMPARE(selectedRow(), 2);
     const QStringList expected { "2 of 2", "1 of 2, wrapped to the top",
