@@ -42,7 +42,7 @@ AppHistoryTableModel *history()
 
 // "R1:ERR" is a Received row of COM1, "S2" a Sent one of COM2, "E1" an Event; "@ms" after the
 // bytes gives its time in ms after 10:00:00.
-struct Spec
+struct TestRow
 {
     HistorySearch::Kind kind;
     QString port;
@@ -50,7 +50,7 @@ struct Spec
     int ms;
 };
 
-Spec parse(const QString &row)
+TestRow parse(const QString &row)
 {
     const QStringList at = row.mid(3).split(QLatin1Char('@'));
     const QChar kind = row.at(0);
@@ -67,7 +67,7 @@ void fill(const QStringList &rows)
     child<QPushButton>("clearHistoryBtn")->click();
     static const char *directions[] = { "Received", "Sent", "Event" };
     for (const QString &row : rows) {
-        const Spec s = parse(row);
+        const TestRow s = parse(row);
         const QString time = QStringLiteral("07.12.2026 10:00:%1.%2")
                                  .arg(s.ms / 1000, 2, 10, QLatin1Char('0'))
                                  .arg(s.ms % 1000, 3, 10, QLatin1Char('0'));
@@ -155,7 +155,7 @@ void TstHistoryFind::searchFinds()
     // One row per piece: every match crosses a boundary between two reads.
     HistorySearch search;
     search.start(pattern, !hex, !hex, [&](qint64 from, int, const HistorySearch::Feed &feed) {
-        const Spec s = parse(rows.at(int(from)));
+        const TestRow s = parse(rows.at(int(from)));
         feed({ from, s.kind, s.port, s.bytes, true });
         return from + 1 < rows.size() ? from + 1 : -1;
     });
@@ -167,9 +167,10 @@ void TstHistoryFind::searchFinds()
 void TstHistoryFind::nextAndPreviousWrap()
 {
     fill({ "R1:OK", "S1:AT", "R1:ER", "R1:ROR", "R2:error", "R1:ok" });
+    select({ 0 });
     window()->historyFindBar()->open();
     QTest::keyClicks(child<QLineEdit>("historyFindEdit"), "error");
-    // Typing shows the first match from the top.
+    // Typing shows the first match from the row selected.
     QTRY_COMPARE(label(), QStringLiteral("1 of 2"));
     QCOMPARE(selectedRow(), 2);
     const QStringList expected { "2 of 2", "1 of 2, wrapped to the top",
