@@ -130,6 +130,11 @@ void SendTools::buildRow(Ui::AppDeviceDialog *form, QWidget *parent)
     repeatCountSpin->setPrefix(tr("times: "));
     repeatCountSpin->setSpecialValueText(tr("until stopped"));
     repeatCountSpin->setAccessibleName(tr("Repeat count, 0 until stopped"));
+    // A spin box's own field is what the keyboard reaches.
+    for (QSpinBox *spin : { repeatSpin, repeatCountSpin }) {
+        if (auto *field = spin->findChild<QLineEdit *>())
+            field->setAccessibleName(spin->accessibleName());
+    }
     repeatSentLabel = new QLabel(tr("Sent: 0"), parent);
     repeatSentLabel->setObjectName(QStringLiteral("repeatSentLabel"));
 
