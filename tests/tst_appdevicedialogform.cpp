@@ -280,12 +280,15 @@ void TstAppDeviceDialogForm::windowFlagsOfferMinimiseAndCloseOnly()
 void TstAppDeviceDialogForm::sizeAndMinimumSize()
 {
     Terminal terminal;
-    QCOMPARE(terminal.dialog->size(), QSize(400, 332));
-    QCOMPARE(terminal.dialog->minimumSize(), QSize(400, 0));
+    // At least the form's size; the sending row widens it to keep its captions whole.
+    QCOMPARE(terminal.dialog->height(), 332);
+    QVERIFY(terminal.dialog->width() >= 400);
+    QCOMPARE(terminal.dialog->minimumSize(), QSize(terminal.dialog->width(), 0));
     terminal.dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(terminal.dialog.data()));
+    const int width = terminal.dialog->width();
     terminal.dialog->resize(100, 100);
-    QCOMPARE(terminal.dialog->width(), 400);
+    QCOMPARE(terminal.dialog->width(), width);
     // No height of its own beyond what the layout needs.
     QCOMPARE(terminal.dialog->height(), terminal.dialog->minimumSizeHint().height());
 }

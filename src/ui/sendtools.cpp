@@ -130,6 +130,11 @@ void SendTools::buildRow(Ui::AppDeviceDialog *form, QWidget *parent)
     repeatCountSpin->setPrefix(tr("times: "));
     repeatCountSpin->setSpecialValueText(tr("until stopped"));
     repeatCountSpin->setAccessibleName(tr("Repeat count, 0 until stopped"));
+    // The spin boxes' own text fields are named after them.
+    for (QSpinBox *spin : { repeatSpin, repeatCountSpin }) {
+        if (auto *text = spin->findChild<QLineEdit *>())
+            text->setAccessibleName(spin->accessibleName());
+    }
     repeatSentLabel = new QLabel(tr("Sent: 0"), parent);
     repeatSentLabel->setObjectName(QStringLiteral("repeatSentLabel"));
 
