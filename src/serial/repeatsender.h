@@ -15,7 +15,7 @@ class RepeatSender : public QObject
     Q_OBJECT
 public:
     // The most missed slots made up after a stall.
-    static constexpr qint64 MaxBehind = 10;
+    static constexpr qint64 MaxBehind = 50;
 
     // Hands a block to the line; false when the line did not take it.
     using Send = std::function<bool(const QByteArray &)>;
