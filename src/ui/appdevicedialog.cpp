@@ -11,13 +11,13 @@
 #include "ui/appdevicedialogform.h"
 #include "ui/appmainwin.h"
 #include "ui/bytefields.h"
-#include "ui/linecontrols.h"
 #include "ui/findbar.h"
+#include "ui/linecontrols.h"
 #include "ui/logview.h"
-#include "ui/terminallogfile.h"
+#include "ui/logviewcontrols.h"
 #include "ui/sendrecall.h"
 #include "ui/sendtools.h"
-#include "ui/logviewcontrols.h"
+#include "ui/terminallogfile.h"
 
 #include <QBoxLayout>
 #include <QClipboard>
@@ -332,33 +332,32 @@ void AppDeviceDialog::onClearBtnClicked()
 
 void AppDeviceDialog::onCopyToClipBoard()
 {
-    mainWin->flushHistory();
-    QString text;
-    qint64 length = 0;
-    if (!log->plainText(&text, &length)) {
-        VerantisTerminalApp::app()->showMessage(
-            tr("The log since the last Clear is about %L1 MB of text, more than Copy To "
-               "Clipboard takes (%L2 MB). Use Save History in the main window to save it to a "
-               "file.")
-                .arg((length + 1024 * 1024 - 1) / (1024 * 1024))
-                .arg(LogView::CopyLimit / (1024 * 1024)));
-        return;
-    }
-    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+    copyLog(false);
 }
 
 void AppDeviceDialog::onCopyView()
 {
+    copyLog(true);
+}
+
+void AppDeviceDialog::copyLog(bool asShown)
+{
     mainWin->flushHistory();
     QString text;
     qint64 length = 0;
-    if (!log->viewText(&text, &length)) {
-        VerantisTerminalApp::app()->showMessage(
-            tr("The log since the last Clear is about %L1 MB of text as this view shows it, more "
-               "than Copy View takes (%L2 MB). Use Save History in the main window to save it to "
-               "a file.")
-                .arg((length + 1024 * 1024 - 1) / (1024 * 1024))
-                .arg(LogView::CopyLimit / (1024 * 1024)));
+    if (!(asShown ? log->viewText(&text, &length) : log->plainText(&text, &length))) {
+        const qint64 megabytes = (length + 1024 * 1024 - 1) / (1024 * 1024);
+        VerantisTerminalApp::app()->showMessage(asShown
+                ? tr("The log since the last Clear is about %L1 MB of text as this view shows "
+                     "it, more than Copy View takes (%L2 MB). Use Save History in the main "
+                     "window to save it to a file.")
+                      .arg(megabytes)
+                      .arg(LogView::CopyLimit / (1024 * 1024))
+                : tr("The log since the last Clear is about %L1 MB of text, more than Copy To "
+                     "Clipboard takes (%L2 MB). Use Save History in the main window to save it "
+                     "to a file.")
+                      .arg(megabytes)
+                      .arg(LogView::CopyLimit / (1024 * 1024)));
         return;
     }
     QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);

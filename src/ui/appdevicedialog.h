@@ -58,6 +58,8 @@ private:
 
     void loadSavedCommands();
     void addHistory(const QString &direction, const QByteArray &bytes);
+    // Copy To Clipboard (the blocks, byte-exact) or Copy View (the log as the view shows it).
+    void copyLog(bool asShown);
     // The one way a block reaches the line: written, then logged and recorded as sent. False
     // when the port did not take it.
     bool send(const QByteArray &bytes);
