@@ -283,7 +283,8 @@ void TstAppDeviceDialogForm::sizeAndMinimumSize()
 {
     Terminal terminal;
     // As wide as the tools' rows need, and within a 1280x800 screen.
-    QCOMPARE(terminal.dialog->size().height(), 332);
+    // The log shows about a dozen lines however many rows the tools take.
+    QVERIFY(terminal.dialog->height() >= terminal.dialog->minimumSizeHint().height() + 150);
     QVERIFY(terminal.dialog->width() >= 400 && terminal.dialog->width() <= 1280);
     QCOMPARE(terminal.dialog->minimumSize().height(), 0);
     QVERIFY(terminal.dialog->minimumWidth() >= 400 && terminal.dialog->minimumWidth() <= 1280);

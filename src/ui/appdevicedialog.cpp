@@ -30,6 +30,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QStringListModel>
 #include <QTextEdit>
@@ -175,6 +176,12 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
     connect(recall, &SendRecall::sendRequested, this, &AppDeviceDialog::onSendBtnClicked);
 
     loadSavedCommands();
+    // The tools' rows take their room from the log; it opens showing about a dozen lines, as far
+    // as the screen allows.
+    const int wanted = minimumSizeHint().height() + 12 * ui->logText->fontMetrics().lineSpacing();
+    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().height() * 9 / 10 : wanted;
+    resize(width(), qMax(height(), qMin(wanted, room)));
     // Keys typed right after the terminal opens go to the bytes to send.
     ui->hexEdit->setFocus();
 }
