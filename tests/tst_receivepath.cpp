@@ -447,7 +447,7 @@ void TstReceivePath::historyFollowsTheEndOnlyAtTheEnd()
 {
     auto *view = mainWidget<QTableView>("historyTable");
     // Room for several rows, whatever the platform's default font makes of the first size.
-    view->window()->resize(view->window()->width(), 900);
+    view->window()->resize(view->window()->width(), 1100);
     QTRY_VERIFY(view->viewport()->height() > 5 * view->verticalHeader()->defaultSectionSize());
     QScrollBar *bar = view->verticalScrollBar();
     widget<QLineEdit>(a.dialog, "hexEdit")->setText("41");

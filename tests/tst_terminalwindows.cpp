@@ -256,7 +256,10 @@ void TstTerminalWindows::newTerminalsCascadeFromTheLast()
     AppDeviceDialog *third = open(2);
     for (const auto &pair : { qMakePair(first, second), qMakePair(second, third) }) {
         const QPoint step = pair.second->pos() - pair.first->pos();
-        QVERIFY2(step.x() >= 20 && step.y() >= 20 && step.x() == step.y(),
+        // A second step may not fit a wide terminal on this small screen: then the corner.
+        const bool corner = pair.first == second && third->pos() == area.topLeft()
+            && second->x() + 24 + third->width() > area.right() + 1;
+        QVERIFY2((step.x() >= 20 && step.y() >= 20 && step.x() == step.y()) || corner,
             qPrintable(QStringLiteral("%1,%2").arg(step.x()).arg(step.y())));
     }
 

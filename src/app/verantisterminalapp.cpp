@@ -168,7 +168,8 @@ void VerantisTerminalApp::cascadeFrom(AppDeviceDialog *dialog, const AppDeviceDi
         screen = QGuiApplication::primaryScreen();
     if (screen) {
         const QRect area = screen->availableGeometry();
-        const QSize size = dialog->size().expandedTo(dialog->sizeHint());
+        // The size it opens at, which the constructor chose within the screen.
+        const QSize size = dialog->size().expandedTo(dialog->minimumSizeHint());
         // Back to the top left corner rather than off the screen.
         if (position.x() + size.width() > area.right() + 1
             || position.y() + size.height() > area.bottom() + 1)

@@ -177,10 +177,10 @@ AppDeviceDialog::AppDeviceDialog(AppMainWin *parent, AppDevice *device)
 
     loadSavedCommands();
     // The tools' rows take their room from the log; it opens showing about a dozen lines, as far
-    // as the screen allows.
+    // as the screen allows with room left to cascade the next terminal.
     const int wanted = minimumSizeHint().height() + 12 * ui->logText->fontMetrics().lineSpacing();
     const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
-    const int room = screen ? screen->availableGeometry().height() * 9 / 10 : wanted;
+    const int room = screen ? screen->availableGeometry().height() * 3 / 4 : wanted;
     resize(width(), qMax(height(), qMin(wanted, room)));
     // Keys typed right after the terminal opens go to the bytes to send.
     ui->hexEdit->setFocus();
