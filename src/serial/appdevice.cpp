@@ -155,10 +155,17 @@ void AppDevice::applySettings()
         serialPort->setPortName(bound);
 }
 
-void AppDevice::write(QByteArray bytes)
+bool AppDevice::write(QByteArray bytes)
 {
-    if (serialPort->isOpen() && serialPort->write(bytes) >= 0)
-        emit onDataWritten(bytes);
+    if (!serialPort->isOpen() || serialPort->write(bytes) < 0)
+        return false;
+    emit onDataWritten(bytes);
+    return true;
+}
+
+qint64 AppDevice::bytesToWrite() const
+{
+    return serialPort->isOpen() ? serialPort->bytesToWrite() : 0;
 }
 
 void AppDevice::close()
@@ -205,6 +212,12 @@ void AppDevice::onErrorOccured(QSerialPort::SerialPortError err)
         return;
 
     Report report { serialPort->errorString(), err == QSerialPort::ResourceError };
+    if (err == QSerialPort::WriteError && state == State::Open) {
+        QPointer<AppDevice> self(this);
+        emit writeFailed(report.text);
+        if (!self)
+            return;
+    }
     if (state == State::Opening) {
         // Errors of the open itself say which port and path failed. A character device that is
         // no terminal (/dev/null) fails the port's first terminal call.

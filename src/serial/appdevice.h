@@ -27,7 +27,10 @@ public:
 
     bool open();
     void applySettings();
-    void write(QByteArray bytes);
+    // False when the port did not take the bytes (closed, or refused them).
+    bool write(QByteArray bytes);
+    // Bytes handed to the port and not yet written to the line.
+    qint64 bytesToWrite() const;
     void close();
     AppDeviceData *deviceData() const;
     bool isOpen() const { return state == State::Open; }
@@ -65,6 +68,8 @@ signals:
     void onDataWritten(QByteArray bytes);
     // The line went away (unplugged, hung up); sent once, before the operator is told.
     void lineLost();
+    // Writing to the line failed; sent before the operator is told, so senders stop at once.
+    void writeFailed(const QString &reason);
     // The line went and the device waits for it to come back; `text` says so for the operator.
     void waitingForLine(QString text);
     // Open again after waiting, with the same settings and output lines.

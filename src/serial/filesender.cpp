@@ -5,7 +5,6 @@
 #include "serial/linetime.h"
 
 #include <QDir>
-#include <QSerialPort>
 
 FileSender::FileSender(AppDevice *device, Send send, QObject *parent)
     : QObject(parent)
@@ -66,24 +65,17 @@ void FileSender::portFailed(const QString &reason)
     stop(tr("Sending %1 stopped: %2.").arg(QStringLiteral("%1"), reason));
 }
 
-QSerialPort *FileSender::port() const
-{
-    // The device's own port: its output buffer is what must not grow.
-    return device ? device->findChild<QSerialPort *>() : nullptr;
-}
-
 void FileSender::step()
 {
     if (!sending)
         return;
-    QSerialPort *serial = port();
-    if (!serial || !serial->isOpen() || !device->isOpen()) {
+    if (!device || !device->isOpen()) {
         lineLost();
         return;
     }
     const double now = double(clock.nsecsElapsed());
     const qint64 ahead = lineFreeNs > now ? qint64((lineFreeNs - now) / byteNs) : 0;
-    const qint64 queued = qMax(ahead, serial->bytesToWrite());
+    const qint64 queued = qMax(ahead, device->bytesToWrite());
     peak = qMax(peak, queued);
     const qint64 left = total - sent;
     const qint64 room = qMin(limit - queued, left);
@@ -109,7 +101,7 @@ void FileSender::step()
             return;
         sent += chunk.size();
         lineFreeNs = qMax(lineFreeNs, now) + double(chunk.size()) * byteNs;
-        peak = qMax(peak, qMax(qint64((lineFreeNs - now) / byteNs), serial->bytesToWrite()));
+        peak = qMax(peak, qMax(qint64((lineFreeNs - now) / byteNs), device->bytesToWrite()));
         emit progress(sent, total);
     }
     if (sent >= total) {

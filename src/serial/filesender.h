@@ -12,7 +12,6 @@
 #include <functional>
 
 class AppDevice;
-class QSerialPort;
 
 // Sends a file's raw bytes down an open device at the line's pace, in chunks read as they go.
 // No more than QueueMs of line time is ever queued ahead of the line: neither by the line's own
@@ -51,7 +50,6 @@ private:
 
     void step();
     void stop(const QString &why);
-    QSerialPort *port() const;
 
     QPointer<AppDevice> device;
     Send send;

@@ -19,7 +19,6 @@
 #include "ui/sendtools.h"
 #include "ui/terminallogfile.h"
 
-#include <QBoxLayout>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -293,14 +292,8 @@ bool AppDeviceDialog::send(const QByteArray &bytes)
 {
     if (!device || !device->isOpen())
         return false;
-    // The device says what it handed to its port; a block the port refused is not logged as
-    // sent.
-    bool taken = false;
-    const QMetaObject::Connection watch
-        = connect(device, &AppDevice::onDataWritten, this, [&taken] { taken = true; });
-    device->write(bytes);
-    disconnect(watch);
-    if (!taken)
+    // A block the port refused is not logged as sent.
+    if (!device->write(bytes))
         return false;
     // The log shows what was written, not the text it was read from; the operator's own action
     // shows at once, behind whatever arrived before it.

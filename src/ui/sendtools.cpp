@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSerialPort>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
@@ -94,15 +93,10 @@ SendTools::SendTools(Ui::AppDeviceDialog *form, AppDevice *device, Send send, QW
         repeat->stop();
         file->portFailed(tr("the port reported an error"));
     });
-    if (auto *port = device->findChild<QSerialPort *>()) {
-        connect(
-            port, &QSerialPort::errorOccurred, this, [this, port](QSerialPort::SerialPortError e) {
-                if (e != QSerialPort::WriteError && e != QSerialPort::ResourceError)
-                    return;
-                repeat->stop();
-                file->portFailed(port->errorString());
-            });
-    }
+    connect(device, &AppDevice::writeFailed, this, [this](const QString &reason) {
+        repeat->stop();
+        file->portFailed(reason);
+    });
 }
 
 void SendTools::buildRow(Ui::AppDeviceDialog *form, QWidget *parent)
